@@ -47,6 +47,9 @@ std::span<const Colour> fourRingToleranceList();  // 4: Braun, Rot, Gold, Silber
 std::span<const Colour> fiveRingToleranceList();  // 8: Braun, Rot, Grün, Blau, Violett, Grau, Gold, Silber
 std::span<const Colour> temperatureList();        // 7: Schwarz, Braun, Rot, Orange, Gelb, Blau, Violett
 
+// Position of a colour in a ring list; none when the ring does not offer it.
+std::optional<int> positionIn(std::span<const Colour> list, Colour c);
+
 // Initial selections of the windows (list positions).
 inline constexpr std::array<int, 4> kFourRingStart{4, 7, 1, 2};
 inline constexpr std::array<int, 6> kFiveRingStart{4, 7, 0, 0, 6, 5};
@@ -62,6 +65,8 @@ std::string_view temperatureText(int position);       // "(= 10 ppm/K)" ...
 // Number text: rounded to 15 significant digits, no trailing zeros, no
 // separator when nothing follows it; below 0.00001 in exponent form ("5E-6").
 std::string numberText(double value, std::string_view decimalSeparator);
+// The same, appended to out (saves a temporary string in tight loops).
+void appendNumberText(std::string &out, double value, std::string_view decimalSeparator);
 
 enum class Hint : std::uint8_t { None, Unusual, NonExistent };
 
