@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// The data file: the file the results are appended to, its one-generation
+// backup beside it, and the rules for which paths may serve as data file.
+// Paths are Qt paths with '/' as separator.
+namespace zz::output {
+
+// A save that could not be completed; the text names the file and the reason.
+// The previous data file is left as it was.
+class DataFileError final : public std::runtime_error
+{
+public:
+    explicit DataFileError(const QString &message);
+    QString message() const;
+};
+
+// Everything after the last '/', or the whole path.
+QString fileNamePart(const QString &path);
+// Everything up to and including the last '/', or empty.
+QString folderPart(const QString &path);
+
+// werte.txt -> werte.~txt, werte -> werte.~txt; dots in folder names don't count.
+QString backupPath(const QString &dataPath);
+
+// Readme.txt, Lizenz.txt and LiesMich.txt belong to the program and are never
+// the data file, in whatever letter case and folder.
+bool isReservedName(const QString &path);
+
+// "Zedezedidor" without a data file, else "Zedezedidor - [name]".
+QString dataFileCaption(const QString &dataPath);
+
+// Read-only: the owner has no write permission, or the file lies on a
+// read-only file system. Decided from the mode bits, so it holds for root too.
+bool isReadOnly(const QString &path);
+
+// A stored data file survives the start only when it is an existing plain
+// file that is not read-only and has no reserved name.
+bool isUsableDataFile(const QString &path);
+
+// Appends one entry (the report lines, UTF-8) to the data file. When the file
+// existed, its lines go first (line ends made CR LF, bytes otherwise kept),
+// then an empty line; when makeBackup is set they also replace the backup
+// file, which is committed before the data file. Both files are written
+// through a temporary file and replace their target only when complete, so
+// any failure leaves the previous data file as it was. Throws DataFileError.
+void appendEntry(const QString &dataPath, bool makeBackup, const std::vector<std::string> &reportLines);
+
+} // namespace zz::output

@@ -1,0 +1,382 @@
+#include "output/Cp1252.h"
+#include "output/DataFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/resource.h>
+#include <csignal>
+
+using namespace zz::output;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const Lines kEntryA = {"Farbcode: Gelb - Violett - Braun", "Wert: 470 Ohm", "Toleranz: ± 23,5 Ohm (= 5%)",
+                       "(4.Ring hat die Farbe: Gold)"};
+const Lines kEntryB = {"Farbcode: Rot - Rot - Rot", "Wert: 2,2 kOhm"};
+
+QByteArray crlf(const Lines &lines)
+{
+    QByteArray out;
+    for (const auto &line : lines)
+        out += toCp1252(line) + "\r\n";
+    return out;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return "<missing>";
+    return f.readAll();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+} // namespace
+
+class TestDataFile final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void backupName_data();
+    void backupName();
+    void reservedNames_data();
+    void reservedNames();
+    void nameAndFolderParts();
+    void caption();
+    void cp1252();
+
+    void firstSaveIntoNewFile();
+    void secondSaveKeepsFirstEntryInBackup();
+    void backupSwitchedOff();
+    void existingFileLineEnds_data();
+    void existingFileLineEnds();
+    void foreignBytesSurvive();
+    void lineEndAcrossChunkBoundary_data();
+    void lineEndAcrossChunkBoundary();
+    void permissionsKept();
+    void symlinkWrittenThrough();
+    void readOnlyDetection();
+    void usableDataFile();
+    void refusesFolderAndReadOnlyTargets();
+    void failureMidWriteLeavesFilesUnchanged_data();
+    void failureMidWriteLeavesFilesUnchanged();
+
+private:
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+};
+
+void TestDataFile::backupName_data()
+{
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("backup");
+    QTest::newRow("extension") << "/d/werte.txt" << "/d/werte.~txt";
+    QTest::newRow("no extension") << "/d/werte" << "/d/werte.~txt";
+    QTest::newRow("dotted folder") << "/d/v1.2/werte" << "/d/v1.2/werte.~txt";
+    QTest::newRow("dotted folder with ext") << "/d/v1.2/werte.dat" << "/d/v1.2/werte.~txt";
+    QTest::newRow("last dot counts") << "/d/a.b.txt" << "/d/a.b.~txt";
+    QTest::newRow("hidden file") << "/d/.werte" << "/d/.~txt";
+    QTest::newRow("trailing dot") << "/d/werte." << "/d/werte.~txt";
+    QTest::newRow("bare name") << "werte.txt" << "werte.~txt";
+}
+
+void TestDataFile::backupName()
+{
+    QFETCH(QString, data);
+    QFETCH(QString, backup);
+    QCOMPARE(backupPath(data), backup);
+}
+
+void TestDataFile::reservedNames_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("reserved");
+    QTest::newRow("readme.txt") << "/x/readme.txt" << true;
+    QTest::newRow("README.TXT") << "/x/README.TXT" << true;
+    QTest::newRow("Lizenz.txt") << "/x/y/Lizenz.txt" << true;
+    QTest::newRow("LiesMich.TXT") << "LiesMich.TXT" << true;
+    QTest::newRow("liesmich.txt, dotted folder") << "/a.b/liesmich.txt" << true;
+    QTest::newRow("readme.txt.bak") << "/x/readme.txt.bak" << false;
+    QTest::newRow("meinreadme.txt") << "/x/meinreadme.txt" << false;
+    QTest::newRow("readme.txt.txt") << "/x/readme.txt.txt" << false;
+    QTest::newRow("readme2.txt") << "/x/readme2.txt" << false;
+    QTest::newRow("reserved folder name") << "/readme.txt/werte.txt" << false;
+    // Only A-Z are lowered: a dotless capital I stays what it is.
+    QTest::newRow("non-ASCII capital") << QString::fromUtf8("/x/L\u0130ZENZ.txt") << false;
+}
+
+void TestDataFile::reservedNames()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, reserved);
+    QCOMPARE(isReservedName(path), reserved);
+}
+
+void TestDataFile::nameAndFolderParts()
+{
+    QCOMPARE(fileNamePart("/home/a/Ringe.txt"), QString("Ringe.txt"));
+    QCOMPARE(folderPart("/home/a/Ringe.txt"), QString("/home/a/"));
+    QCOMPARE(fileNamePart("Ringe.txt"), QString("Ringe.txt"));
+    QCOMPARE(folderPart("Ringe.txt"), QString());
+    QCOMPARE(fileNamePart("/Ringe.txt"), QString("Ringe.txt"));
+    QCOMPARE(folderPart("/Ringe.txt"), QString("/"));
+}
+
+void TestDataFile::caption()
+{
+    QCOMPARE(dataFileCaption(QString()), QString("Zedezedidor"));
+    QCOMPARE(dataFileCaption("/home/a/Ringe.txt"), QString("Zedezedidor - [Ringe.txt]"));
+}
+
+void TestDataFile::cp1252()
+{
+    QCOMPARE(toCp1252(std::string_view("± °C Ä ß € – ‰")), QByteArray("\xB1 \xB0" "C \xC4 \xDF \x80 \x96 \x89"));
+    // Characters without a Windows-1252 form, including those outside the BMP.
+    QCOMPARE(toCp1252(std::string_view("a→b😀c")), QByteArray("a?b?c"));
+    const QByteArray all = [] {
+        QByteArray b;
+        for (int i = 0; i < 256; ++i)
+            b.append(char(i));
+        return b;
+    }();
+    QCOMPARE(toCp1252(fromCp1252(all)), all);
+}
+
+void TestDataFile::firstSaveIntoNewFile()
+{
+    const QString file = path("neu.txt");
+    appendEntry(file, true, kEntryA);
+    QCOMPARE(readAll(file), crlf(kEntryA));
+    QVERIFY(readAll(file).contains("\xB1 23,5"));
+    QVERIFY(!QFile::exists(path("neu.~txt")));
+}
+
+void TestDataFile::secondSaveKeepsFirstEntryInBackup()
+{
+    const QString file = path("zwei.txt");
+    appendEntry(file, true, kEntryA);
+    appendEntry(file, true, kEntryB);
+    QCOMPARE(readAll(file), crlf(kEntryA) + "\r\n" + crlf(kEntryB));
+    QCOMPARE(readAll(path("zwei.~txt")), crlf(kEntryA));
+
+    // One generation only.
+    appendEntry(file, true, kEntryA);
+    QCOMPARE(readAll(path("zwei.~txt")), crlf(kEntryA) + "\r\n" + crlf(kEntryB));
+}
+
+void TestDataFile::backupSwitchedOff()
+{
+    const QString file = path("ohne.txt");
+    writeFile(file, "alt\r\n");
+    writeFile(path("ohne.~txt"), "vorige Sicherung");
+    appendEntry(file, false, kEntryB);
+    QCOMPARE(readAll(file), "alt\r\n\r\n" + crlf(kEntryB));
+    QCOMPARE(readAll(path("ohne.~txt")), QByteArray("vorige Sicherung"));
+}
+
+void TestDataFile::existingFileLineEnds_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("lines");  // the old content as the program writes it back
+    QTest::newRow("zero bytes") << QByteArray() << QByteArray();
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("LF only") << QByteArray("a\nb\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("CR only") << QByteArray("a\rb\r") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("unterminated") << QByteArray("a\r\nb") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("mixed, empty lines") << QByteArray("\n\r\r\na\n\rb") << QByteArray("\r\n\r\n\r\na\r\n\r\nb\r\n");
+    QTest::newRow("LF CR is two ends") << QByteArray("a\n\rb") << QByteArray("a\r\n\r\nb\r\n");
+    QTest::newRow("only a line end") << QByteArray("\n") << QByteArray("\r\n");
+}
+
+void TestDataFile::existingFileLineEnds()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, lines);
+    const QString file = path("enden.txt");
+    writeFile(file, before);
+    appendEntry(file, true, kEntryB);
+    QCOMPARE(readAll(file), lines + "\r\n" + crlf(kEntryB));
+    QCOMPARE(readAll(path("enden.~txt")), lines);
+}
+
+void TestDataFile::foreignBytesSurvive()
+{
+    QByteArray before("NUL\0 mitten\r\n", 13);
+    before += "\x81\x8D\x8F\x90\x9D\r\n";
+    before += QString::fromUtf8("UTF-8: äöü ± €").toUtf8() + "\r\n";
+    before += QByteArray(1024 * 1024, 'x') + "\r\n";
+    before += "\xFF\xFE";  // unterminated
+    const QString file = path("fremd.txt");
+    writeFile(file, before);
+    appendEntry(file, true, kEntryA);
+    QCOMPARE(readAll(path("fremd.~txt")), before + "\r\n");
+    QCOMPARE(readAll(file), before + "\r\n\r\n" + crlf(kEntryA));
+}
+
+void TestDataFile::lineEndAcrossChunkBoundary_data()
+{
+    constexpr int chunk = 64 * 1024;
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("lines");
+    const QByteArray head(chunk - 1, 'a');
+    QTest::newRow("CR LF split") << head + "\r\nb\r\n" << head + "\r\nb\r\n";
+    QTest::newRow("lone CR at chunk end") << head + "\rb" << head + "\r\nb\r\n";
+    QTest::newRow("CR at end, LF next chunk, then LF") << head + "\r\n\n" << head + "\r\n\r\n";
+    const QByteArray twoChunks(2 * chunk - 1, 'c');
+    QTest::newRow("second boundary") << twoChunks + "\r\n" << twoChunks + "\r\n";
+    QTest::newRow("exactly one chunk, CR last") << head + "\r" << head + "\r\n";
+}
+
+void TestDataFile::lineEndAcrossChunkBoundary()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, lines);
+    const QString file = path("grenze.txt");
+    writeFile(file, before);
+    appendEntry(file, true, kEntryB);
+    QCOMPARE(readAll(path("grenze.~txt")), lines);
+    QCOMPARE(readAll(file), lines + "\r\n" + crlf(kEntryB));
+}
+
+void TestDataFile::permissionsKept()
+{
+    const QString file = path("rechte.txt");
+    writeFile(file, "alt\r\n");
+    writeFile(path("rechte.~txt"), "x");
+    const auto dataPerms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    const auto backupPerms = QFile::ReadOwner | QFile::WriteOwner;
+    QVERIFY(QFile::setPermissions(file, dataPerms));
+    QVERIFY(QFile::setPermissions(path("rechte.~txt"), backupPerms));
+    appendEntry(file, true, kEntryB);
+    QCOMPARE(QFile::permissions(file) & 0x7077, dataPerms);
+    QCOMPARE(QFile::permissions(path("rechte.~txt")) & 0x7077, backupPerms);
+}
+
+void TestDataFile::symlinkWrittenThrough()
+{
+    const QString target = path("ziel.txt");
+    const QString link = path("verweis.txt");
+    writeFile(target, "alt\n");
+    QVERIFY(QFile::link(target, link));
+    appendEntry(link, true, kEntryB);
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readAll(target), "alt\r\n\r\n" + crlf(kEntryB));
+    // The backup lies beside the name the user chose.
+    QCOMPARE(readAll(path("verweis.~txt")), QByteArray("alt\r\n"));
+}
+
+void TestDataFile::readOnlyDetection()
+{
+    const QString file = path("schutz.txt");
+    writeFile(file, "x");
+    QVERIFY(!isReadOnly(file));
+    // Decided by the owner's write bit, so it holds when the tests run as root.
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(isReadOnly(file));
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::WriteGroup));
+    QVERIFY(isReadOnly(file));
+    QVERIFY(!isReadOnly(path("gibtsnicht.txt")));
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner));
+}
+
+void TestDataFile::usableDataFile()
+{
+    writeFile(path("gut.txt"), "x");
+    QVERIFY(isUsableDataFile(path("gut.txt")));
+    QVERIFY(!isUsableDataFile(QString()));
+    QVERIFY(!isUsableDataFile(path("fehlt.txt")));
+    QVERIFY(m_dir.path().size() > 0 && !isUsableDataFile(m_dir.path()));
+    writeFile(path("README.txt"), "x");
+    QVERIFY(!isUsableDataFile(path("README.txt")));
+    writeFile(path("nurlesen.txt"), "x");
+    QVERIFY(QFile::setPermissions(path("nurlesen.txt"), QFile::ReadOwner));
+    QVERIFY(!isUsableDataFile(path("nurlesen.txt")));
+}
+
+void TestDataFile::refusesFolderAndReadOnlyTargets()
+{
+    QVERIFY(QDir(m_dir.path()).mkpath("ordner.txt/innen"));
+    QVERIFY_THROWS_EXCEPTION(DataFileError, appendEntry(path("ordner.txt"), true, kEntryA));
+    QVERIFY(QFileInfo(path("ordner.txt")).isDir());
+    QVERIFY(QFileInfo(path("ordner.txt/innen")).isDir());
+
+    const QString file = path("geschuetzt.txt");
+    writeFile(file, "alt\r\n");
+    QVERIFY(QFile::setPermissions(file, QFile::ReadOwner));
+    try {
+        appendEntry(file, true, kEntryA);
+        QFAIL("a read-only data file was replaced");
+    } catch (const DataFileError &e) {
+        QVERIFY2(e.message().contains(file), qPrintable(e.message()));
+    }
+    QCOMPARE(readAll(file), QByteArray("alt\r\n"));
+    QVERIFY(!QFile::exists(path("geschuetzt.~txt")));
+
+    // A protected backup is not replaced behind the user's back either, and
+    // the data file then stays as it was.
+    const QString other = path("frei.txt");
+    writeFile(other, "alt\r\n");
+    writeFile(path("frei.~txt"), "sicher");
+    QVERIFY(QFile::setPermissions(path("frei.~txt"), QFile::ReadOwner));
+    QVERIFY_THROWS_EXCEPTION(DataFileError, appendEntry(other, true, kEntryA));
+    QCOMPARE(readAll(other), QByteArray("alt\r\n"));
+    QCOMPARE(readAll(path("frei.~txt")), QByteArray("sicher"));
+}
+
+void TestDataFile::failureMidWriteLeavesFilesUnchanged_data()
+{
+    QTest::addColumn<bool>("backup");
+    QTest::addColumn<int>("oldSize");
+    // The limit is 64 KiB: the first row fails in the backup already, the
+    // second only in the data file (old content fits, the entry does not).
+    QTest::newRow("backup on, big file") << true << 200 * 1024;
+    QTest::newRow("backup on, data file over the limit") << true << 64 * 1024 - 8;
+    QTest::newRow("backup off") << false << 200 * 1024;
+}
+
+void TestDataFile::failureMidWriteLeavesFilesUnchanged()
+{
+    QFETCH(bool, backup);
+    QFETCH(int, oldSize);
+    const QString file = path("voll.txt");
+    QByteArray before(oldSize - 2, 'z');
+    before += "\r\n";
+    writeFile(file, before);
+    writeFile(path("voll.~txt"), "vorige Sicherung");
+
+    QProcess tool;
+    tool.setChildProcessModifier([] {
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        // Let write() fail with EFBIG instead of the signal killing the tool.
+        ::signal(SIGXFSZ, SIG_IGN);
+    });
+    tool.start(ZZ_SAVETOOL, {file, backup ? "1" : "0", "Farbcode: Rot - Rot - Rot", "Wert: 2,2 kOhm"});
+    QVERIFY(tool.waitForFinished(60000));
+    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(tool.exitCode(), 1);
+    const QString error = QString::fromLocal8Bit(tool.readAllStandardError());
+    QVERIFY2(error.contains("konnte nicht geschrieben werden"), qPrintable(error));
+
+    QCOMPARE(readAll(file), before);
+    QCOMPARE(readAll(path("voll.~txt")), QByteArray("vorige Sicherung"));
+    // No temporary files left behind.
+    QCOMPARE(QDir(m_dir.path()).entryList({"voll*"}, QDir::Files | QDir::Hidden).size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestDataFile)
+#include "tst_datafile.moc"
