@@ -52,9 +52,6 @@ StoredSettings load()
     if (!storeExists())
         return result;
     const QSettings store = openStore();
-    if (store.status() != QSettings::NoError)
-        return result;
-
     const QVariant datei = store.value(QStringLiteral("Datei"));
     if (datei.typeId() == QMetaType::QString)
         result.datei = datei.toString();
@@ -62,6 +59,9 @@ StoredSettings load()
         result.backup = *backup != 0;
     result.left = readInt(store, QStringLiteral("Left"));
     result.top = readInt(store, QStringLiteral("Top"));
+    // The store is parsed on first access, so its status is known only now.
+    if (store.status() != QSettings::NoError)
+        return {};
     return result;
 }
 
@@ -70,10 +70,9 @@ bool save(const QString &datei, bool backup, int left, int top)
     // QSettings would create the file on sync; only an existing store is written.
     if (!storeExists())
         return false;
+    // A store that could not be parsed is the key without values: the four
+    // values are written into it, which leaves it readable again.
     QSettings store = openStore();
-    // A store we cannot read is left alone rather than overwritten with four values.
-    if (store.status() != QSettings::NoError)
-        return false;
     store.setValue(QStringLiteral("Datei"), datei);
     store.setValue(QStringLiteral("Backup"), backup ? 1 : 0);
     store.setValue(QStringLiteral("Left"), left);

@@ -25,8 +25,9 @@ bool storeExists();
 // Empty when the store is missing or cannot be parsed.
 StoredSettings load();
 
-// Writes all four values ("Backup" as 1 or 0). Returns false, writing
-// nothing, when the store is missing or cannot be parsed.
+// Writes all four values ("Backup" as 1 or 0) into the existing store, also
+// into one that could not be parsed. Returns false, creating nothing, when
+// the store is missing.
 bool save(const QString &datei, bool backup, int left, int top);
 
 } // namespace zz::settings
