@@ -1,0 +1,81 @@
+#include "help/DocumentOpener.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace zz::help {
+
+DocumentOpener *DocumentOpener::open(const QString &path, QWidget *parent)
+{
+    return new DocumentOpener(path, parent);
+}
+
+DocumentOpener::DocumentOpener(const QString &path, QWidget *parent)
+    : QObject(QCoreApplication::instance()), m_parent(parent)
+{
+    connect(&m_process, &QProcess::finished, this,
+            [this](int exitCode, QProcess::ExitStatus status) {
+                done(status == QProcess::NormalExit ? resultForExitCode(exitCode) : Result::Failed);
+            });
+    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        // A crash also reports finished(); only a start that never happened ends here.
+        if (error == QProcess::FailedToStart)
+            done(Result::Failed);
+    });
+    // Everything the viewer prints would end up in our pipes otherwise.
+    m_process.setStandardInputFile(QProcess::nullDevice());
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
+    // The path is one argument of its own and never passes through a shell.
+    m_process.start(QStringLiteral("xdg-open"), {path});
+}
+
+DocumentOpener::Result DocumentOpener::resultForExitCode(int exitCode)
+{
+    switch (exitCode) {
+    case 0:
+        return Result::Opened;
+    case 2:
+        return Result::FileNotFound;
+    case 3:
+        return Result::NoApplication;
+    default:
+        return Result::Failed;
+    }
+}
+
+QString DocumentOpener::message(Result result)
+{
+    switch (result) {
+    case Result::Opened:
+        return {};
+    case Result::FileNotFound:
+        return QStringLiteral("Die angegebene Datei wurde nicht gefunden !");
+    case Result::NoApplication:
+        return QStringLiteral("Der angegebene Dateityp ist auf Ihrem Computer keiner "
+                              "Anwendung zugeordnet !");
+    case Result::Failed:
+        break;
+    }
+    return QStringLiteral("Datei konnte nicht geöffnet werden !");
+}
+
+void DocumentOpener::done(Result result)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    if (result != Result::Opened) {
+        // Shown without a nested event loop: this runs inside a process signal.
+        auto *box = new QMessageBox(QMessageBox::Critical, QStringLiteral("Fehler"), message(result),
+                                    QMessageBox::Ok, m_parent.data());
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::ApplicationModal);
+        box->show();
+    }
+    emit finished(result);
+    deleteLater();
+}
+
+} // namespace zz::help

@@ -1,0 +1,114 @@
+#include "help/Help.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+
+#include "help/DocumentOpener.h"
+#include "help/HelpWindow.h"
+
+namespace zz::help {
+
+namespace {
+
+QString g_helpFile;
+QPointer<HelpWindow> g_window;
+
+// A window opened while a modal dialog runs is blocked unless it belongs to
+// that dialog; the help has to stay usable beside the options dialog.
+void attachToModalDialog(HelpWindow *window)
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    QWidget *owner = (modal && modal != window) ? modal : nullptr;
+    if (window->parentWidget() == owner)
+        return;
+    const QRect geometry = window->geometry();
+    const bool placed = window->testAttribute(Qt::WA_Moved);
+    window->setParent(owner, Qt::Window);
+    if (placed)
+        window->setGeometry(geometry);
+}
+
+HelpWindow *presentWindow(QWidget *parent)
+{
+    if (!g_window) {
+        g_window = new HelpWindow(findHelpFile(g_helpFile, QCoreApplication::applicationDirPath()));
+        // First showing: beside the window that asked, else in the middle of the screen.
+        const QWidget *anchor = parent ? parent->window() : nullptr;
+        const QRect area = anchor ? anchor->frameGeometry()
+                                  : (g_window->screen() ? g_window->screen()->availableGeometry() : QRect());
+        if (area.isValid()) {
+            QRect frame = g_window->frameGeometry();
+            frame.moveCenter(area.center());
+            g_window->move(frame.topLeft());
+        }
+    }
+    attachToModalDialog(g_window);
+    g_window->show();
+    g_window->raise();
+    g_window->activateWindow();
+    return g_window;
+}
+
+} // namespace
+
+void setHelpFile(const QString &absolutePath)
+{
+    g_helpFile = absolutePath;
+}
+
+QString helpFile()
+{
+    return g_helpFile;
+}
+
+QString findHelpFile(const QString &builtInPath, const QString &programFolder)
+{
+    if (!builtInPath.isEmpty() && QFileInfo(builtInPath).isFile())
+        return builtInPath;
+    const QString name = builtInPath.isEmpty() ? QStringLiteral("Zedezedidor.qhc")
+                                               : QFileInfo(builtInPath).fileName();
+    const QString beside = QDir(programFolder).filePath(name);
+    return QFileInfo(beside).isFile() ? beside : QString();
+}
+
+HelpWindow *helpWindow()
+{
+    return g_window;
+}
+
+void showContents(QWidget *parent)
+{
+    presentWindow(parent)->showContents();
+}
+
+void showIndex(QWidget *parent)
+{
+    presentWindow(parent)->showIndex();
+}
+
+void showHelpOnHelp(QWidget *parent)
+{
+    presentWindow(parent)->showTopic(HelpWindow::HelpOnHelpTopic);
+}
+
+void showContext(int contextNumber, QWidget *parent)
+{
+    presentWindow(parent)->showTopic(HelpWindow::contextTopic(contextNumber));
+}
+
+void openProgramDocument(const QString &fileName, QWidget *parent)
+{
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(fileName);
+    if (!QFileInfo(path).isFile()) {
+        QMessageBox::critical(parent, QStringLiteral("Fehler!"),
+                              QStringLiteral("Datei \"%1\" ist nicht vorhanden!").arg(fileName));
+        return;
+    }
+    DocumentOpener::open(path, parent);
+}
+
+} // namespace zz::help
