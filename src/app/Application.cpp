@@ -1,0 +1,72 @@
+#include "app/Application.h"
+
+#include <QFont>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QMessageBox>
+
+#include <exception>
+
+namespace {
+QString g_fontFamily;
+}
+
+Application::Application(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+    // No display name: Qt would append it to every caption, and the captions are fixed.
+    setApplicationName(QStringLiteral("Zedezedidor"));
+    setOrganizationName(QStringLiteral("Veltrup"));
+    // The four-ring window ends the program itself, also while it is hidden.
+    setQuitOnLastWindowClosed(false);
+    setWindowFont();
+    loadQtTranslations();
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception &e) {
+        reportError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        reportError(QStringLiteral("Unbekannter Fehler"));
+    }
+    return false;
+}
+
+void Application::reportError(const QString &text)
+{
+    QMessageBox::critical(activeWindow(), QStringLiteral("Zedezedidor"), text);
+}
+
+QString Application::helpFilePath()
+{
+    return QStringLiteral(ZZ_HELP_FILE);
+}
+
+QString Application::windowFontFamily()
+{
+    return g_fontFamily;
+}
+
+// The windows are laid out for an 8-point sans serif of 11 pixels; Liberation
+// Sans has Arial's metrics and ships with the program, so every text fits.
+void Application::setWindowFont()
+{
+    const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
+    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    g_fontFamily = families.isEmpty() ? QStringLiteral("Sans Serif") : families.first();
+    QFont font(g_fontFamily);
+    font.setPixelSize(11);
+    setFont(font);
+}
+
+void Application::loadQtTranslations()
+{
+    if (m_qtTranslator.load(QLocale::system(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&m_qtTranslator);
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QApplication>
+#include <QTranslator>
+
+// The application object: title, organisation, the windows' font, Qt's own
+// translations for the user's language, and the one place where an error
+// that escapes an event handler is reported.
+class Application final : public QApplication
+{
+    Q_OBJECT
+public:
+    Application(int &argc, char **argv);
+
+    bool notify(QObject *receiver, QEvent *event) override;
+
+    // Message box with the error's text, captioned with the application title.
+    static void reportError(const QString &text);
+    // The help collection's built-in absolute path; never derived from the executable.
+    static QString helpFilePath();
+    // The family of the font the windows are laid out for.
+    static QString windowFontFamily();
+
+private:
+    void setWindowFont();
+    void loadQtTranslations();
+
+    QTranslator m_qtTranslator;
+};

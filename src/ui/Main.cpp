@@ -1,0 +1,312 @@
+#include "ui/Main.h"
+#include "ui_Main.h"
+
+#include "decode/Decode.h"
+#include "output/Report.h"
+#include "ui/RingComboBox.h"
+#include "ui/Second.h"
+#include "ui/UiCommon.h"
+#include "ui/Windows.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLayout>
+#include <QMessageBox>
+#include <QPainter>
+
+namespace dc = zz::decode;
+
+TfrmLurvan::TfrmLurvan(QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::TfrmLurvan)
+{
+    ui->setupUi(this);
+    zz::ui::fixWindowFrame(*this, *ui->ClientArea, {ui->Bevel1, ui->BitBtnBeenden,
+                           ui->BitBtnKopieren, ui->BitBtnSpeichern});
+    zz::ui::nameSeparators(*ui->mnuDaten, {"N1", "N3"});
+    zz::ui::nameSeparators(*ui->mnuBearbeiten, {"N4"});
+    zz::ui::nameSeparators(*ui->mnuHilfe, {"N5", "N2"});
+    HelpOnHelp1 = ui->HelpOnHelp1;
+    FormCreate();
+    connectHandlers();
+}
+
+TfrmLurvan::~TfrmLurvan()
+{
+    delete ui;
+}
+
+void TfrmLurvan::FormCreate()
+{
+    checkIconFile();
+    makePictures();
+    fillLists();
+    const auto &start = dc::kFourRingStart;
+    for (int ring = 1; ring <= 4; ++ring) {
+        ringList(ring)->setCurrentIndex(start[size_t(ring - 1)]);
+        pictureRing(ring)->setPixmap(stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
+    }
+    Wert = 470;
+    DateiPfad.clear();
+    BackupErstellen = true;
+    LoadSettings();
+    ValidateDataFile();
+    mnuDatenClick();
+}
+
+void TfrmLurvan::checkIconFile()
+{
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Lurvan.ico");
+    if (QFileInfo::exists(path)) {
+        QApplication::setWindowIcon(QIcon(path));
+        return;
+    }
+    QMessageBox::critical(nullptr, QStringLiteral("Fehler!"),
+                          QStringLiteral("Datei \"Lurvan.ico\" ist nicht vorhanden!"));
+}
+
+void TfrmLurvan::makePictures()
+{
+    for (int c = 0; c < dc::kColourCount; ++c) {
+        const dc::ColourInfo &info = dc::colourInfo(dc::Colour(c));
+        const QColor colour(info.rgb.r, info.rgb.g, info.rgb.b);
+        m_swatches[size_t(c)] = zz::ui::framedBlock(info.swatchWidth, info.swatchHeight, colour,
+                                                     info.frameWidth);
+        m_stripes[size_t(c)] = dc::Colour(c) == dc::Colour::Weiss
+            ? zz::ui::framedBlock(dc::kStripeWidth, dc::kStripeHeight, colour, dc::kStripeFrameWidth)
+            : m_swatches[size_t(c)];
+    }
+}
+
+const QPixmap &TfrmLurvan::swatch(int colour) const
+{
+    return m_swatches.at(size_t(colour));
+}
+
+const QPixmap &TfrmLurvan::stripe(int colour) const
+{
+    return m_stripes.at(size_t(colour));
+}
+
+void TfrmLurvan::fillLists()
+{
+    const auto add = [this](RingComboBox *list, std::span<const dc::Colour> colours) {
+        for (dc::Colour c : colours)
+            list->addEntry(QString::fromUtf8(dc::colourInfo(c).name), swatch(int(c)), int(c));
+    };
+    add(ui->combFarbe, dc::baseList());
+    ui->combRing2->copyEntriesFrom(*ui->combFarbe);
+    add(ui->combRing3, dc::multiplierList());
+    add(ui->combRing4, dc::fourRingToleranceList());
+}
+
+RingComboBox *TfrmLurvan::ringList(int ring) const
+{
+    const std::array<RingComboBox *, 4> lists{ui->combFarbe, ui->combRing2, ui->combRing3,
+                                              ui->combRing4};
+    return lists.at(size_t(ring - 1));
+}
+
+QLabel *TfrmLurvan::pictureRing(int ring) const
+{
+    const std::array<QLabel *, 4> rings{ui->imgRing1, ui->imgRing2, ui->imgRing3, ui->imgRing4};
+    return rings.at(size_t(ring - 1));
+}
+
+void TfrmLurvan::connectHandlers()
+{
+    // activated, not currentIndexChanged: only the user's pick evaluates.
+    for (int ring = 1; ring <= 4; ++ring)
+        connect(ringList(ring), &QComboBox::activated, this, [this, ring] { ringChanged(ring); });
+    connect(ui->cbxRing4, &QCheckBox::clicked, this, &TfrmLurvan::cbxRing4Click);
+    connect(ui->acRechnen, &QAction::triggered, this, &TfrmLurvan::acRechnenExecute);
+    connect(ui->acToleranzAuswerten, &QAction::triggered, this,
+            &TfrmLurvan::acToleranzAuswertenExecute);
+
+    connect(ui->BitBtnBeenden, &QPushButton::clicked, this, &TfrmLurvan::BitBtnBeendenClick);
+    connect(ui->mnuDatenBeenden, &QAction::triggered, this, &TfrmLurvan::BitBtnBeendenClick);
+    connect(ui->acBeenden, &QAction::triggered, ui->BitBtnBeenden, &QPushButton::click);
+    connect(ui->BitBtnKopieren, &QPushButton::clicked, this, &TfrmLurvan::BitBtnKopierenClick);
+    connect(ui->mnuBearbeitenKopieren, &QAction::triggered, this,
+            &TfrmLurvan::BitBtnKopierenClick);
+    connect(ui->BitBtnSpeichern, &QPushButton::clicked, this,
+            [this] { BitBtnSpeichernClick(ui->BitBtnSpeichern); });
+    connect(ui->mnuDatenSpeichern, &QAction::triggered, this,
+            [this] { BitBtnSpeichernClick(ui->mnuDatenSpeichern); });
+    connect(ui->mnuDatenSpeichernunter, &QAction::triggered, this,
+            &TfrmLurvan::mnuDatenSpeichernunterClick);
+    connect(ui->acSpeichernunter, &QAction::triggered, this,
+            [this] { acSpeichernunterExecute(ui->acSpeichernunter); });
+    connect(ui->N56Ringe1, &QAction::triggered, this, &TfrmLurvan::N56Ringe1Click);
+    connect(ui->mnuDaten, &QMenu::aboutToShow, this, &TfrmLurvan::mnuDatenClick);
+
+    connect(ui->mnuBearbeitenOptionen, &QAction::triggered, this,
+            &TfrmLurvan::mnuBearbeitenOptionenClick);
+    connect(ui->mnuHilfeIhnalt, &QAction::triggered, this, &TfrmLurvan::mnuHilfeIhnaltClick);
+    connect(ui->mnuHilfeIndex, &QAction::triggered, this, &TfrmLurvan::mnuHilfeIndexClick);
+    connect(ui->mnuHilfeBenutzung, &QAction::triggered, HelpOnHelp1, &QAction::trigger);
+    connect(ui->mnuHilfeReadme, &QAction::triggered, this, &TfrmLurvan::mnuHilfeReadmeClick);
+    connect(ui->mnuLizenztxt, &QAction::triggered, this, &TfrmLurvan::mnuLizenztxtClick);
+    connect(ui->mnuHilfeUeber, &QAction::triggered, this, &TfrmLurvan::mnuHilfeUeberClick);
+}
+
+void TfrmLurvan::ringChanged(int ring)
+{
+    RingComboBox *list = ringList(ring);
+    const int colour = list->colourAt(list->currentIndex());
+    if (colour >= 0)
+        pictureRing(ring)->setPixmap(stripe(colour));
+    if (ring <= 3)
+        ui->acRechnen->trigger();
+    else
+        ui->acToleranzAuswerten->trigger();
+}
+
+void TfrmLurvan::cbxRing4Click()
+{
+    const bool present = ui->cbxRing4->isChecked();
+    ui->imgRing4->setVisible(present);
+    ui->combRing4->setEnabled(present);
+    ui->acToleranzAuswerten->trigger();
+}
+
+void TfrmLurvan::acRechnenExecute()
+{
+    const dc::CodeResult r = dc::evaluateFourRing(ui->combFarbe->currentIndex(),
+                                                  ui->combRing2->currentIndex(),
+                                                  ui->combRing3->currentIndex(),
+                                                  zz::ui::decimalSeparator());
+    zz::ui::showHint(r, *ui->labNixGut1Txt, *ui->labNixGut2Txt, *ui->labStandTxt, *ui->labStand);
+    ui->labCode->setText(QString::fromStdString(r.code));
+    Wert = r.value;
+    ui->labWert->setText(QString::fromStdString(r.valueText));
+    ui->acToleranzAuswerten->trigger();
+}
+
+void TfrmLurvan::acToleranzAuswertenExecute()
+{
+    ui->labToleranz->setText(QString::fromStdString(
+        dc::fourRingTolerance(Wert, ui->cbxRing4->isChecked(), ui->combRing4->currentIndex(),
+                              zz::ui::decimalSeparator())));
+}
+
+std::vector<std::string> TfrmLurvan::report() const
+{
+    using zz::ui::text;
+    zz::output::FourRingView v;
+    v.codeCaption = text(*ui->labCodeTxt);
+    v.code = text(*ui->labCode);
+    v.wertCaption = text(*ui->labWertTxt);
+    v.wert = text(*ui->labWert);
+    v.toleranzCaption = text(*ui->labToleranzTxt);
+    v.toleranz = text(*ui->labToleranz);
+    v.ring4Present = ui->cbxRing4->isChecked();
+    v.ring4Colour = ui->combRing4->currentText().toStdString();
+    // The labels' own flags: the window may be hidden while its report is made.
+    v.hintVisible = !ui->labNixGut1Txt->isHidden();
+    v.hintCaption = text(*ui->labNixGut1Txt);
+    v.hintText = text(*ui->labNixGut2Txt);
+    v.standardVisible = !ui->labStand->isHidden();
+    v.standardCaption = text(*ui->labStandTxt);
+    v.standard = text(*ui->labStand);
+    return zz::output::fourRingReport(v);
+}
+
+QStringList TfrmLurvan::reportLines() const
+{
+    return zz::ui::toStringList(report());
+}
+
+void TfrmLurvan::BitBtnKopierenClick()
+{
+    zz::ui::copyToClipboard(report());
+}
+
+QString TfrmLurvan::dataFileCaption(const QString &dateiPfad)
+{
+    if (dateiPfad.isEmpty())
+        return QStringLiteral("Zedezedidor");
+    return QStringLiteral("Zedezedidor - [%1]").arg(zz::ui::fileNamePart(dateiPfad));
+}
+
+void TfrmLurvan::setDataFileCaption()
+{
+    setWindowTitle(dataFileCaption(DateiPfad));
+}
+
+void TfrmLurvan::mnuDatenClick()
+{
+    ui->mnuDatenSpeichern->setEnabled(!DateiPfad.isEmpty());
+}
+
+void TfrmLurvan::N56Ringe1Click()
+{
+    TfrmZedezedidor2 *second = frmZedezedidor2;
+    second->move(pos());
+    hide();
+    second->showModal();
+    move(second->pos());
+    if (second->Zurueck)
+        show();
+    else
+        close();
+}
+
+void TfrmLurvan::BitBtnBeendenClick()
+{
+    close();
+}
+
+void TfrmLurvan::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+    // The main window's close ends the program, also when it was hidden.
+    QCoreApplication::quit();
+}
+
+void TfrmLurvan::FormClose()
+{
+    SaveSettings();
+}
+
+// Reads the stored data file, backup switch and window position.
+void TfrmLurvan::LoadSettings() {}
+
+// Drops a stored data file that is missing, read-only or reserved; sets the caption.
+void TfrmLurvan::ValidateDataFile()
+{
+    setDataFileCaption();
+}
+
+// Writes the data file, backup switch and window position.
+void TfrmLurvan::SaveSettings() {}
+
+// Appends the report of the sender's window to the data file.
+void TfrmLurvan::BitBtnSpeichernClick(QObject *) {}
+
+// Lets the user choose the data file; the sender decides whether a save follows.
+void TfrmLurvan::acSpeichernunterExecute(QObject *) {}
+
+void TfrmLurvan::mnuDatenSpeichernunterClick()
+{
+    acSpeichernunterExecute(ui->mnuDatenSpeichernunter);
+}
+
+// Shows the options dialog.
+void TfrmLurvan::mnuBearbeitenOptionenClick() {}
+
+// Opens the help on its contents page.
+void TfrmLurvan::mnuHilfeIhnaltClick() {}
+
+// Opens the help on its index.
+void TfrmLurvan::mnuHilfeIndexClick() {}
+
+// Opens Readme.txt beside the program.
+void TfrmLurvan::mnuHilfeReadmeClick() {}
+
+// Opens Lizenz.txt beside the program.
+void TfrmLurvan::mnuLizenztxtClick() {}
+
+// Shows the about box.
+void TfrmLurvan::mnuHilfeUeberClick() {}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class RingComboBox;
+namespace Ui { class TfrmLurvan; }
+
+// The four-ring window: the main window. It owns the data-file state and the
+// swatch and stripe pictures that both decoder windows use.
+class TfrmLurvan final : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TfrmLurvan(QWidget *parent = nullptr);
+    ~TfrmLurvan() override;
+
+    double Wert = 470;
+    bool BackupErstellen = true;
+    QString DateiPfad;
+
+    // Swatch of a colour (zz::decode::Colour) as the lists show it, and the
+    // picture-ring stripe of that colour.
+    const QPixmap &swatch(int colour) const;
+    const QPixmap &stripe(int colour) const;
+
+    // The four-ring report, read from the labels as they stand.
+    std::vector<std::string> report() const;
+    QStringList reportLines() const;
+
+    // "Zedezedidor" without a data file, else "Zedezedidor - [name]".
+    void setDataFileCaption();
+    static QString dataFileCaption(const QString &dateiPfad);
+
+    // Entry points that the five/six-ring window and the options dialog call.
+    void BitBtnSpeichernClick(QObject *sender);
+    void acSpeichernunterExecute(QObject *sender);
+    void mnuBearbeitenOptionenClick();
+    void mnuHilfeIhnaltClick();
+    void mnuHilfeIndexClick();
+    void mnuHilfeReadmeClick();
+    void mnuLizenztxtClick();
+    void mnuHilfeUeberClick();
+    QAction *HelpOnHelp1 = nullptr;
+
+    void N56Ringe1Click();
+    void BitBtnBeendenClick();
+    void BitBtnKopierenClick();
+    void mnuDatenClick();
+
+    void acRechnenExecute();
+    void acToleranzAuswertenExecute();
+
+    RingComboBox *ringList(int ring) const;   // 1..4
+    QLabel *pictureRing(int ring) const;      // 1..4
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormClose();
+    // Start-up steps that the settings store and the data file fill in.
+    void LoadSettings();
+    void ValidateDataFile();
+    void SaveSettings();
+
+    void checkIconFile();
+    void makePictures();
+    void fillLists();
+    void connectHandlers();
+    void ringChanged(int ring);
+    void cbxRing4Click();
+    void mnuDatenSpeichernunterClick();
+
+    Ui::TfrmLurvan *ui;
+    std::array<QPixmap, 12> m_swatches;
+    std::array<QPixmap, 12> m_stripes;
+};

@@ -1,0 +1,125 @@
+#include "ui/RingComboBox.h"
+
+#include <QAbstractItemView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
+
+namespace {
+
+constexpr int kColourRole = Qt::UserRole + 1;
+
+class RingItemDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override
+    {
+        const bool selected = option.state & QStyle::State_Selected;
+        RingComboBox::drawEntry(*painter, option.rect,
+                                index.data(Qt::DecorationRole).value<QPixmap>(),
+                                index.data(Qt::DisplayRole).toString(), selected,
+                                option.state & QStyle::State_Enabled, option.palette);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), RingComboBox::kItemHeight};
+    }
+};
+
+} // namespace
+
+RingComboBox::RingComboBox(QWidget *parent)
+    : QComboBox(parent)
+{
+    setEditable(false);
+    setMaxVisibleItems(kVisibleItems);
+    setItemDelegate(new RingItemDelegate(this));
+    // Styles that open the list as a menu over the box would ignore the five visible rows.
+    setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    setPalette(pal);
+    view()->setPalette(pal);
+}
+
+void RingComboBox::addEntry(const QString &text, const QPixmap &swatch, int colour)
+{
+    addItem(QIcon(), text);
+    const int row = count() - 1;
+    setItemData(row, swatch, Qt::DecorationRole);
+    setItemData(row, colour, kColourRole);
+}
+
+void RingComboBox::copyEntriesFrom(const RingComboBox &other)
+{
+    clear();
+    for (int i = 0; i < other.count(); ++i)
+        addEntry(other.itemText(i), other.swatchAt(i), other.colourAt(i));
+}
+
+void RingComboBox::removeEntry(int position)
+{
+    removeItem(position);
+}
+
+int RingComboBox::colourAt(int position) const
+{
+    if (position < 0 || position >= count())
+        return -1;
+    return itemData(position, kColourRole).toInt();
+}
+
+QPixmap RingComboBox::swatchAt(int position) const
+{
+    return itemData(position, Qt::DecorationRole).value<QPixmap>();
+}
+
+void RingComboBox::drawEntry(QPainter &painter, const QRect &rect, const QPixmap &swatch,
+                             const QString &text, bool selected, bool enabled,
+                             const QPalette &palette)
+{
+    painter.save();
+    const QColor back = selected ? palette.color(QPalette::Highlight) : QColor(Qt::white);
+    painter.fillRect(rect, back);
+    painter.drawPixmap(rect.left() + 2, rect.top() + 2, swatch);
+
+    const QFontMetrics fm(painter.font());
+    const QRect textRect(rect.left() + swatch.width() + 3, rect.top() + 2,
+                         fm.horizontalAdvance(text), fm.height());
+    painter.fillRect(textRect, back);
+    if (!enabled)
+        painter.setPen(palette.color(QPalette::Disabled, QPalette::Text));
+    else
+        painter.setPen(selected ? palette.color(QPalette::HighlightedText) : QColor(Qt::black));
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+
+    painter.setPen(Qt::white);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+void RingComboBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    opt.currentText.clear();
+    opt.currentIcon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ComboBox, opt);
+
+    const int index = currentIndex();
+    if (index < 0)
+        return;
+    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                QStyle::SC_ComboBoxEditField, this);
+    const QRect entry(field.left(), field.top() + (field.height() - kItemHeight) / 2,
+                      field.width(), kItemHeight);
+    painter.setClipRect(field);
+    drawEntry(painter, entry, swatchAt(index), itemText(index), hasFocus(), isEnabled(),
+              palette());
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QComboBox>
+#include <QPixmap>
+
+class QPainter;
+class QStyleOptionViewItem;
+
+// A drop-down ring list whose entries are drawn by the program: the colour's
+// swatch, then its name. Entries carry a text and a swatch; the swatches
+// belong to the four-ring window, the list only shares them.
+class RingComboBox final : public QComboBox
+{
+    Q_OBJECT
+public:
+    static constexpr int kItemHeight = 16;
+    static constexpr int kVisibleItems = 5;
+
+    explicit RingComboBox(QWidget *parent = nullptr);
+
+    void addEntry(const QString &text, const QPixmap &swatch, int colour);
+    // Replaces this list's entries by those of another list (texts, swatches, colours).
+    void copyEntriesFrom(const RingComboBox &other);
+    void removeEntry(int position);
+    // The colour number (zz::decode::Colour) of an entry; -1 outside the list.
+    int colourAt(int position) const;
+    QPixmap swatchAt(int position) const;
+
+    // The drawing of one entry, shared by the drop-down view and the closed box.
+    static void drawEntry(QPainter &painter, const QRect &rect, const QPixmap &swatch,
+                          const QString &text, bool selected, bool enabled,
+                          const QPalette &palette);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
