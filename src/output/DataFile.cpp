@@ -5,13 +5,21 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
+#include <cerrno>
+
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <initializer_list>
 #include <optional>
+#include <string_view>
 
 namespace zz::output {
 
@@ -70,10 +78,170 @@ void writeAll(QSaveFile &file, const char *data, qsizetype size)
     }
 }
 
+[[noreturn]] void failRead(const QFile &file)
+{
+    fail(QStringLiteral("Die Datei \"%1\" konnte nicht gelesen werden: %2")
+             .arg(native(file.fileName()), file.errorString()));
+}
+
 void commit(QSaveFile &file)
 {
     if (!file.commit())
         failWrite(file.fileName(), file.errorString());
+}
+
+// Turns every line end (CR LF, lone CR, lone LF) into CR LF and keeps all
+// other bytes, chunk by chunk: a CR at the end of one chunk may meet its LF at
+// the start of the next. Chunks that already hold CR LF line ends only (the
+// program's own files) pass through without a copy.
+class LineEnds final
+{
+public:
+    // Returns the output for this chunk in up to three pieces; they stay
+    // valid until the next call.
+    std::array<std::string_view, 3> feed(const char *p, qsizetype n)
+    {
+        std::array<std::string_view, 3> pieces;
+        if (isCrLfOnly(p, n)) {
+            const qsizetype skip = m_pendingCr && p[0] == '\n' ? 1 : 0;
+            pieces[0] = std::string_view(p + skip, std::size_t(n - skip));
+            // A CR that ends the chunk was a line end, whatever comes next.
+            if (p[n - 1] == '\r')
+                pieces[1] = std::string_view("\n", 1);
+            m_pendingCr = p[n - 1] == '\r';
+            m_lineOpen = p[n - 1] != '\r' && p[n - 1] != '\n';
+            return pieces;
+        }
+        m_out.resize(std::size_t(2 * n));
+        char *o = m_out.data();
+        for (const char *end = p + n; p != end; ++p) {
+            const char b = *p;
+            if (b == '\r') {
+                *o++ = '\r';
+                *o++ = '\n';
+            } else if (b == '\n') {
+                if (!m_pendingCr) {
+                    *o++ = '\r';
+                    *o++ = '\n';
+                }
+            } else {
+                *o++ = b;
+            }
+            m_pendingCr = b == '\r';
+            m_lineOpen = b != '\r' && b != '\n';
+        }
+        pieces[0] = std::string_view(m_out.data(), std::size_t(o - m_out.data()));
+        return pieces;
+    }
+
+    bool lineOpen() const { return m_lineOpen; }
+
+private:
+    // True when every LF follows a CR and every CR but a last one precedes an LF.
+    bool isCrLfOnly(const char *p, qsizetype n) const
+    {
+        const char *end = p + n;
+        qsizetype pairs = 0;
+        for (const char *q = p; (q = static_cast<const char *>(std::memchr(q, '\n', std::size_t(end - q)))); ++q) {
+            if (q == p) {
+                if (!m_pendingCr)
+                    return false;
+                continue;
+            }
+            if (q[-1] != '\r')
+                return false;
+            ++pairs;
+        }
+        const qsizetype crs = std::count(p, end, '\r');
+        return crs == pairs + (end[-1] == '\r' ? 1 : 0);
+    }
+
+    std::vector<char> m_out;
+    bool m_pendingCr = false;
+    bool m_lineOpen = false;
+};
+
+struct Copied {
+    bool lineOpen = false;   // the last line has no line end
+    bool unchanged = true;   // the copy equals the source byte for byte
+};
+
+// Copies the rest of source into each target with CR LF line ends.
+Copied copyWithCrLf(QFile &source, std::initializer_list<QSaveFile *> targets)
+{
+    LineEnds lineEnds;
+    std::vector<char> in(kChunk);
+    qint64 read = 0;
+    qint64 written = 0;
+    for (;;) {
+        const qint64 n = source.read(in.data(), kChunk);
+        if (n < 0)
+            failRead(source);
+        if (n == 0)
+            break;
+        read += n;
+        for (const std::string_view part : lineEnds.feed(in.data(), n)) {
+            for (QSaveFile *target : targets)
+                writeAll(*target, part.data(), qsizetype(part.size()));
+            written += qint64(part.size());
+        }
+    }
+    // Line ends are only ever added, so equal sizes mean equal bytes.
+    return {lineEnds.lineOpen(), read == written && !lineEnds.lineOpen()};
+}
+
+// Whether the file starts with lines that need no change; the read position
+// goes back to the start.
+bool startsWithCrLfOnly(QFile &source)
+{
+    std::vector<char> in(kChunk);
+    const qint64 n = source.read(in.data(), kChunk);
+    if (n < 0 || !source.seek(0))
+        failRead(source);
+    return n == 0 || LineEnds().feed(in.data(), n)[0].data() == in.data();
+}
+
+std::optional<mode_t> fileMode(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return st.st_mode & 07777;
+}
+
+// Gives the old data file the backup's name as a second link, replacing the
+// backup atomically; false when the file system or the situation does not
+// allow it, and the backup is then written as a copy.
+bool linkAsBackup(const QString &dataPath, const QString &backupPath)
+{
+    const QByteArray source = QFile::encodeName(QFileInfo(dataPath).canonicalFilePath());
+    struct stat st {};
+    // A file with further links would share its later changes with the backup.
+    if (source.isEmpty() || ::stat(source.constData(), &st) != 0 || st.st_nlink != 1)
+        return false;
+    // Through a symlinked backup to its target, as QSaveFile does.
+    QString target = backupPath;
+    if (const QFileInfo info(backupPath); info.isSymLink()) {
+        target = info.canonicalFilePath();
+        if (target.isEmpty())
+            return false;
+    }
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QByteArray temp = QFile::encodeName(
+            target + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        if (::link(source.constData(), temp.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
+            const int error = errno;
+            ::unlink(temp.constData());
+            failWrite(backupPath, QString::fromLocal8Bit(std::strerror(error)));
+        }
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -151,81 +319,63 @@ void appendEntry(const QString &dataPath, bool makeBackup, const std::vector<std
     checkReplaceable(dataPath);
 
     QFile source(dataPath);
-    if (existed && !source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        fail(QStringLiteral("Die Datei \"%1\" konnte nicht gelesen werden: %2")
-                 .arg(native(dataPath), source.errorString()));
-    }
+    if (existed && !source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        failRead(source);
+    const bool withBackup = existed && makeBackup;
+    const QString backupFile = withBackup ? backupPath(dataPath) : QString();
+    if (withBackup)
+        checkReplaceable(backupFile);
 
-    // A symlinked data file or backup is written through to its target (QSaveFile
-    // resolves links), so the link itself stays in place.
-    std::optional<QSaveFile> backup;
-    if (existed && makeBackup) {
-        const QString path = backupPath(dataPath);
-        checkReplaceable(path);
-        backup.emplace(path);
-        openTarget(*backup);
-    }
+    // QSaveFile writes a symlinked data file through to its target, so the
+    // link itself stays in place.
     QSaveFile data(dataPath);
     openTarget(data);
+    const std::optional<mode_t> backupMode = withBackup ? fileMode(backupFile) : std::nullopt;
 
-    // One pass over the old content, in bounded chunks: every line end (CR LF,
-    // lone CR, lone LF) becomes CR LF, all other bytes stay as they are. A CR
-    // at the end of one chunk may meet its LF in the next, hence pendingCr.
-    bool lineOpen = false;
-    if (existed) {
-        std::vector<char> in(kChunk);
-        std::vector<char> out(2 * kChunk + 2);
-        bool pendingCr = false;
-        for (;;) {
-            const qint64 n = source.read(in.data(), kChunk);
-            if (n < 0) {
-                fail(QStringLiteral("Die Datei \"%1\" konnte nicht gelesen werden: %2")
-                         .arg(native(dataPath), source.errorString()));
-            }
-            if (n == 0)
-                break;
-            char *o = out.data();
-            for (const char *p = in.data(), *end = p + n; p != end; ++p) {
-                const char b = *p;
-                if (b == '\r') {
-                    *o++ = '\r';
-                    *o++ = '\n';
-                    pendingCr = true;
-                    lineOpen = false;
-                } else if (b == '\n') {
-                    if (!pendingCr) {
-                        *o++ = '\r';
-                        *o++ = '\n';
-                    }
-                    pendingCr = false;
-                    lineOpen = false;
-                } else {
-                    *o++ = b;
-                    pendingCr = false;
-                    lineOpen = true;
-                }
-            }
-            const qsizetype size = o - out.data();
-            if (backup)
-                writeAll(*backup, out.data(), size);
-            writeAll(data, out.data(), size);
+    // The backup is complete before the data file is replaced. When the old
+    // lines need no change, the old file itself becomes the backup; a file
+    // that needs converting is copied into both in the same pass.
+    std::optional<QSaveFile> backup;
+    auto openBackup = [&] {
+        backup.emplace(backupFile);
+        openTarget(*backup);
+        // A new backup is as private as the data file it copies.
+        if (!backupMode) {
+            if (const auto dataMode = fileMode(dataPath))
+                ::fchmod(backup->handle(), *dataMode);
         }
-        // A last line without a line end is still a line.
-        if (lineOpen && backup)
-            writeAll(*backup, "\r\n", 2);
-    }
+    };
+    if (withBackup && !startsWithCrLfOnly(source))
+        openBackup();
 
+    Copied old;
+    if (existed)
+        old = backup ? copyWithCrLf(source, {&data, &*backup}) : copyWithCrLf(source, {&data});
     QByteArray entry;
     if (existed)
-        entry = lineOpen ? "\r\n\r\n" : "\r\n";
+        entry = old.lineOpen ? "\r\n\r\n" : "\r\n";
     for (const std::string &line : reportLines)
         entry += toCp1252(line) + "\r\n";
     writeAll(data, entry.constData(), entry.size());
 
-    // The backup holds the old content before the data file is replaced.
-    if (backup)
+    const bool linked = withBackup && !backup && old.unchanged && linkAsBackup(dataPath, backupFile);
+    if (withBackup && !linked && !backup) {
+        // A change further down the file: a second pass for the backup.
+        openBackup();
+        if (!source.seek(0))
+            failRead(source);
+        copyWithCrLf(source, {&*backup});
+    }
+    if (backup) {
+        if (old.lineOpen)
+            writeAll(*backup, "\r\n", 2);
         commit(*backup);
+    }
     commit(data);
+    // The linked backup still carries the data file's permissions; a backup
+    // that existed before keeps its own.
+    if (linked && backupMode)
+        ::chmod(QFile::encodeName(QFileInfo(backupFile).canonicalFilePath()).constData(), *backupMode);
 }
 
 } // namespace zz::output

@@ -45,10 +45,12 @@ bool isUsableDataFile(const QString &path);
 
 // Appends one entry (the report lines, UTF-8) to the data file. When the file
 // existed, its lines go first (line ends made CR LF, bytes otherwise kept),
-// then an empty line; when makeBackup is set they also replace the backup
-// file, which is committed before the data file. Both files are written
-// through a temporary file and replace their target only when complete, so
-// any failure leaves the previous data file as it was. Throws DataFileError.
+// then an empty line; when makeBackup is set the old lines also replace the
+// backup file, which is complete before the data file is replaced. The data
+// file is written through a temporary file that replaces it only when
+// complete, so any failure leaves the previous data file as it was. The
+// backup is the old file itself when its lines need no change, else a copy
+// written the same way. Throws DataFileError.
 void appendEntry(const QString &dataPath, bool makeBackup, const std::vector<std::string> &reportLines);
 
 } // namespace zz::output

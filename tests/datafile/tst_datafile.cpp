@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <sys/resource.h>
+#include <unistd.h>
 #include <csignal>
 
 using namespace zz::output;
@@ -67,7 +68,9 @@ private slots:
     void foreignBytesSurvive();
     void lineEndAcrossChunkBoundary_data();
     void lineEndAcrossChunkBoundary();
+    void permissionsKept_data();
     void permissionsKept();
+    void backupIndependentOfDataFile();
     void symlinkWrittenThrough();
     void readOnlyDetection();
     void usableDataFile();
@@ -239,6 +242,10 @@ void TestDataFile::lineEndAcrossChunkBoundary_data()
     const QByteArray twoChunks(2 * chunk - 1, 'c');
     QTest::newRow("second boundary") << twoChunks + "\r\n" << twoChunks + "\r\n";
     QTest::newRow("exactly one chunk, CR last") << head + "\r" << head + "\r\n";
+    // The first chunk needs no change, a later one does.
+    const QByteArray clean = QByteArray(chunk - 2, 'd') + "\r\n";
+    QTest::newRow("LF in the second chunk") << clean + "e\nf\r\n" << clean + "e\r\nf\r\n";
+    QTest::newRow("unterminated in the second chunk") << clean + "e" << clean + "e\r\n";
 }
 
 void TestDataFile::lineEndAcrossChunkBoundary()
@@ -252,18 +259,60 @@ void TestDataFile::lineEndAcrossChunkBoundary()
     QCOMPARE(readAll(file), lines + "\r\n" + crlf(kEntryB));
 }
 
+void TestDataFile::permissionsKept_data()
+{
+    // CR LF content lets the old file itself become the backup; LF content
+    // is copied. The permissions must come out the same either way.
+    QTest::addColumn<QByteArray>("before");
+    QTest::newRow("CR LF") << QByteArray("alt\r\n");
+    QTest::newRow("LF") << QByteArray("alt\n");
+}
+
 void TestDataFile::permissionsKept()
 {
+    QFETCH(QByteArray, before);
     const QString file = path("rechte.txt");
-    writeFile(file, "alt\r\n");
-    writeFile(path("rechte.~txt"), "x");
+    const QString backupFile = path("rechte.~txt");
     const auto dataPerms = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
     const auto backupPerms = QFile::ReadOwner | QFile::WriteOwner;
+    writeFile(file, before);
     QVERIFY(QFile::setPermissions(file, dataPerms));
-    QVERIFY(QFile::setPermissions(path("rechte.~txt"), backupPerms));
+    QFile::remove(backupFile);
+
+    // A new backup has the data file's permissions, an existing one keeps its own.
     appendEntry(file, true, kEntryB);
     QCOMPARE(QFile::permissions(file) & 0x7077, dataPerms);
-    QCOMPARE(QFile::permissions(path("rechte.~txt")) & 0x7077, backupPerms);
+    QCOMPARE(QFile::permissions(backupFile) & 0x7077, dataPerms);
+    QVERIFY(QFile::setPermissions(backupFile, backupPerms));
+    appendEntry(file, true, kEntryB);
+    QCOMPARE(QFile::permissions(file) & 0x7077, dataPerms);
+    QCOMPARE(QFile::permissions(backupFile) & 0x7077, backupPerms);
+}
+
+void TestDataFile::backupIndependentOfDataFile()
+{
+    const QString file = path("getrennt.txt");
+    const QString backupFile = path("getrennt.~txt");
+    appendEntry(file, true, kEntryA);
+    appendEntry(file, true, kEntryB);
+    const QByteArray firstBackup = readAll(backupFile);
+    // Changing the data file in place must not reach the backup.
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        f.write("XX");
+    }
+    QCOMPARE(readAll(backupFile), firstBackup);
+
+    // A data file with a second hard link: that link keeps the old content
+    // and the backup does not share it.
+    const QString other = path("zweiter-name.txt");
+    QVERIFY(::link(QFile::encodeName(file).constData(), QFile::encodeName(other).constData()) == 0);
+    const QByteArray old = readAll(file);
+    appendEntry(file, true, kEntryA);
+    QCOMPARE(readAll(backupFile), old);
+    writeFile(other, "geändert");
+    QCOMPARE(readAll(backupFile), old);
 }
 
 void TestDataFile::symlinkWrittenThrough()
