@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+// Shared fixture for tests that drive the real windows.
+namespace zz::test {
+
+// Runs a QtTest object inside the program's own application object, with
+// German regional settings and a watchdog against forgotten modal dialogs.
+int runGuiTest(int argc, char **argv, const std::function<int(int, char **)> &run);
+
+// A temporary folder that holds this test's settings (QSettings, ini files).
+class SettingsSandbox final
+{
+public:
+    SettingsSandbox();
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// The next modal widget (dialog, message box, modal window) that opens gets
+// `action`; call before the command that opens it, since that command blocks.
+void onNextModal(std::function<void(QWidget *)> action, int timeoutMs = 5000);
+
+// Waits for a modal widget to be open and returns it, or nullptr on timeout.
+QWidget *waitForModal(int timeoutMs = 5000);
+
+struct MessageBoxSeen {
+    bool seen = false;
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Answers the next message box with `answer` and tells what it showed.
+void answerNextMessageBox(QMessageBox::StandardButton answer, MessageBoxSeen *seen = nullptr);
+
+// Number of modal widgets the watchdog had to close so far.
+int watchdogClosures();
+
+} // namespace zz::test
+
+// Main routine of a GUI test: like QTEST_MAIN, with the program's application object.
+#define ZZ_GUI_TEST_MAIN(TestObject)                                              \
+    int main(int argc, char **argv)                                               \
+    {                                                                             \
+        return zz::test::runGuiTest(argc, argv, [](int c, char **v) {             \
+            TestObject tc;                                                        \
+            return QTest::qExec(&tc, c, v);                                       \
+        });                                                                       \
+    }
