@@ -1,13 +1,65 @@
 #include "ui/AboutBox.h"
 #include "ui_AboutBox.h"
 
+#include <QDesktopServices>
+#include <QMouseEvent>
+#include <QScreen>
+
 TfrmAboutBox::TfrmAboutBox(QWidget *parent)
     : QDialog(parent), ui(new Ui::TfrmAboutBox)
 {
     ui->setupUi(this);
+    // A fixed box with only the close button in its title bar.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(298, 196);
+
+    // The captions react like the addresses beside them.
+    for (QLabel *label : {ui->labCk, ui->Label2, ui->labHP, ui->Label1})
+        label->installEventFilter(this);
+    connect(ui->BitBtn1, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 TfrmAboutBox::~TfrmAboutBox()
 {
     delete ui;
+}
+
+void TfrmAboutBox::labCkClick()
+{
+    // No mail program is no error worth a message.
+    QDesktopServices::openUrl(MailLink);
+}
+
+void TfrmAboutBox::labHPClick()
+{
+    QDesktopServices::openUrl(HomepageLink);
+}
+
+bool TfrmAboutBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease
+        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        if (watched == ui->labCk || watched == ui->Label2) {
+            labCkClick();
+            return true;
+        }
+        if (watched == ui->labHP || watched == ui->Label1) {
+            labHPClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmAboutBox::showEvent(QShowEvent *event)
+{
+    // Centred on the screen each time, whoever opened it.
+    const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen();
+    if (screen) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    QDialog::showEvent(event);
 }
