@@ -102,13 +102,15 @@ void showContext(int contextNumber, QWidget *parent)
 
 void openProgramDocument(const QString &fileName, QWidget *parent)
 {
+    // Asked from the five/six-ring window, the parent is the hidden four-ring window.
+    QWidget *owner = (parent && parent->isVisible()) ? parent : QApplication::activeWindow();
     const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(fileName);
     if (!QFileInfo(path).isFile()) {
-        QMessageBox::critical(parent, QStringLiteral("Fehler!"),
+        QMessageBox::critical(owner, QStringLiteral("Fehler!"),
                               QStringLiteral("Datei \"%1\" ist nicht vorhanden!").arg(fileName));
         return;
     }
-    DocumentOpener::open(path, parent);
+    DocumentOpener::open(path, owner);
 }
 
 } // namespace zz::help

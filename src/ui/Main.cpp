@@ -2,7 +2,9 @@
 #include "ui_Main.h"
 
 #include "decode/Decode.h"
+#include "help/Help.h"
 #include "output/Report.h"
+#include "ui/AboutBox.h"
 #include "ui/RingComboBox.h"
 #include "ui/Second.h"
 #include "ui/UiCommon.h"
@@ -145,6 +147,7 @@ void TfrmLurvan::connectHandlers()
     connect(ui->mnuHilfeIhnalt, &QAction::triggered, this, &TfrmLurvan::mnuHilfeIhnaltClick);
     connect(ui->mnuHilfeIndex, &QAction::triggered, this, &TfrmLurvan::mnuHilfeIndexClick);
     connect(ui->mnuHilfeBenutzung, &QAction::triggered, HelpOnHelp1, &QAction::trigger);
+    connect(HelpOnHelp1, &QAction::triggered, this, [this] { zz::help::showHelpOnHelp(this); });
     connect(ui->mnuHilfeReadme, &QAction::triggered, this, &TfrmLurvan::mnuHilfeReadmeClick);
     connect(ui->mnuLizenztxt, &QAction::triggered, this, &TfrmLurvan::mnuLizenztxtClick);
     connect(ui->mnuHilfeUeber, &QAction::triggered, this, &TfrmLurvan::mnuHilfeUeberClick);
@@ -297,16 +300,31 @@ void TfrmLurvan::mnuDatenSpeichernunterClick()
 void TfrmLurvan::mnuBearbeitenOptionenClick() {}
 
 // Opens the help on its contents page.
-void TfrmLurvan::mnuHilfeIhnaltClick() {}
+void TfrmLurvan::mnuHilfeIhnaltClick()
+{
+    zz::help::showContents(this);
+}
 
 // Opens the help on its index.
-void TfrmLurvan::mnuHilfeIndexClick() {}
+void TfrmLurvan::mnuHilfeIndexClick()
+{
+    zz::help::showIndex(this);
+}
 
 // Opens Readme.txt beside the program.
-void TfrmLurvan::mnuHilfeReadmeClick() {}
+void TfrmLurvan::mnuHilfeReadmeClick()
+{
+    zz::help::openProgramDocument(QStringLiteral("Readme.txt"), this);
+}
 
 // Opens Lizenz.txt beside the program.
-void TfrmLurvan::mnuLizenztxtClick() {}
+void TfrmLurvan::mnuLizenztxtClick()
+{
+    zz::help::openProgramDocument(QStringLiteral("Lizenz.txt"), this);
+}
 
 // Shows the about box.
-void TfrmLurvan::mnuHilfeUeberClick() {}
+void TfrmLurvan::mnuHilfeUeberClick()
+{
+    frmAboutBox->exec();
+}
