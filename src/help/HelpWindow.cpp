@@ -207,8 +207,7 @@ void HelpWindow::showContents()
     if (!m_hasHelp)
         return;
     m_tabs->setCurrentIndex(0);
-    if (!m_browser->source().isValid())
-        open(topicUrl(StartTopic));
+    open(topicUrl(StartTopic));
     m_engine->contentWidget()->setFocus();
 }
 

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "MessageBoxWatcher.h"
-#include "app/Application.h"
+#include "GuiTest.h"
 #include "ui/AboutBox.h"
 
 // Stands in for the mail program and the browser.
@@ -199,11 +199,6 @@ private slots:
 };
 
 // With the program's application object, for the font the box is laid out for.
-int main(int argc, char **argv)
-{
-    Application app(argc, argv);
-    TestAboutBox test;
-    return QTest::qExec(&test, argc, argv);
-}
+ZZ_GUI_TEST_MAIN(TestAboutBox)
 
 #include "tst_aboutbox.moc"
