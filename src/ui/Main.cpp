@@ -3,17 +3,23 @@
 
 #include "decode/Decode.h"
 #include "help/Help.h"
+#include "output/DataFile.h"
 #include "output/Report.h"
+#include "settings/Settings.h"
 #include "ui/AboutBox.h"
+#include "ui/Optionen.h"
 #include "ui/RingComboBox.h"
 #include "ui/Second.h"
 #include "ui/UiCommon.h"
 #include "ui/Windows.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
 
@@ -273,23 +279,135 @@ void TfrmLurvan::FormClose()
     SaveSettings();
 }
 
-// Reads the stored data file, backup switch and window position.
-void TfrmLurvan::LoadSettings() {}
+namespace {
+
+// QFileDialog ignores an empty selectFile(), so its name field and the list
+// selection (which would win over the name) are cleared directly.
+void clearFileName(QFileDialog *dialog)
+{
+    if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        name->clear();
+    for (auto *view : dialog->findChildren<QAbstractItemView *>()) {
+        if (view->selectionModel())
+            view->selectionModel()->clearSelection();
+    }
+}
+
+} // namespace
+
+// Reads the stored data file, backup switch and window position; each only
+// when it is stored, and the position as stored, even far off the screen.
+void TfrmLurvan::LoadSettings()
+{
+    const zz::settings::StoredSettings stored = zz::settings::load();
+    if (stored.datei)
+        DateiPfad = *stored.datei;
+    if (stored.backup)
+        BackupErstellen = *stored.backup;
+    if (stored.left || stored.top)
+        move(stored.left.value_or(x()), stored.top.value_or(y()));
+}
 
 // Drops a stored data file that is missing, read-only or reserved; sets the caption.
 void TfrmLurvan::ValidateDataFile()
 {
+    if (!DateiPfad.isEmpty() && zz::output::isReservedName(DateiPfad))
+        clearFileName(saveDialog());
+    if (!zz::output::isUsableDataFile(DateiPfad))
+        DateiPfad.clear();
     setDataFileCaption();
 }
 
-// Writes the data file, backup switch and window position.
-void TfrmLurvan::SaveSettings() {}
+// Writes the data file, backup switch and window position, into an existing store only.
+void TfrmLurvan::SaveSettings()
+{
+    zz::settings::save(DateiPfad, BackupErstellen, x(), y());
+}
+
+QFileDialog *TfrmLurvan::saveDialog()
+{
+    if (!m_saveDialog) {
+        // Qt's own dialog, so it looks the same everywhere and keeps its state.
+        m_saveDialog = new QFileDialog(this, QStringLiteral("Speichern unter..."));
+        m_saveDialog->setObjectName(QStringLiteral("SaveDialog"));
+        m_saveDialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+        m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
+        m_saveDialog->setFileMode(QFileDialog::AnyFile);
+        m_saveDialog->setNameFilter(QStringLiteral("Textdatei (*.txt)"));
+        m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
+    }
+    return m_saveDialog;
+}
+
+namespace {
+
+// Message boxes belong to the decoder window on screen; the four-ring window
+// may be hidden behind the five/six-ring window.
+QWidget *messageParent(QWidget *fallback)
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return fallback;
+}
+
+} // namespace
 
 // Appends the report of the sender's window to the data file.
-void TfrmLurvan::BitBtnSpeichernClick(QObject *) {}
+void TfrmLurvan::BitBtnSpeichernClick(QObject *sender)
+{
+    if (DateiPfad.isEmpty()) {
+        acSpeichernunterExecute(ui->BitBtnSpeichern);
+        if (DateiPfad.isEmpty())
+            return;
+    }
+    while (QFileInfo::exists(DateiPfad) && zz::output::isReadOnly(DateiPfad)) {
+        DateiPfad.clear();
+        setWindowTitle(QStringLiteral("Zedezedidor"));
+        const auto answer = QMessageBox::question(
+            messageParent(this), QStringLiteral("Datei schreibgeschützt!"),
+            QStringLiteral("Warnung! Diese Datei ist schreibgeschützt!\nMöchten Sie eine andere Datei auswählen?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer != QMessageBox::Yes)
+            return;
+        acSpeichernunterExecute(ui->BitBtnSpeichern);
+        if (DateiPfad.isEmpty())
+            return;
+    }
+    const bool second = frmZedezedidor2 && sender == frmZedezedidor2;
+    // Throws on failure; the error report shows it and nothing below runs.
+    zz::output::appendEntry(DateiPfad, BackupErstellen, second ? frmZedezedidor2->report() : report());
+    setDataFileCaption();
+    if (frmZedezedidor2)
+        frmZedezedidor2->setWindowTitle(windowTitle());
+}
 
 // Lets the user choose the data file; the sender decides whether a save follows.
-void TfrmLurvan::acSpeichernunterExecute(QObject *) {}
+void TfrmLurvan::acSpeichernunterExecute(QObject *sender)
+{
+    QFileDialog *dialog = saveDialog();
+    if (!DateiPfad.isEmpty())
+        dialog->selectFile(DateiPfad);
+    if (dialog->exec() != QDialog::Accepted)
+        return;
+    const QString chosen = dialog->selectedFiles().value(0);
+    if (chosen.isEmpty())
+        return;
+
+    if (zz::output::isReservedName(chosen)) {
+        DateiPfad.clear();
+        clearFileName(dialog);
+        setWindowTitle(QStringLiteral("Zedezedidor"));
+        QMessageBox::warning(messageParent(this), QStringLiteral("Warnung!"),
+                             QStringLiteral("Diese Datei kann nicht verwendet werden!"));
+        return;
+    }
+    DateiPfad = chosen;
+    setDataFileCaption();
+    // Only the two menu commands save at once; the button and the options
+    // dialog just choose.
+    if (sender == ui->mnuDatenSpeichernunter || (frmZedezedidor2 && sender == frmZedezedidor2))
+        BitBtnSpeichernClick(sender);
+}
 
 void TfrmLurvan::mnuDatenSpeichernunterClick()
 {
@@ -297,7 +415,10 @@ void TfrmLurvan::mnuDatenSpeichernunterClick()
 }
 
 // Shows the options dialog.
-void TfrmLurvan::mnuBearbeitenOptionenClick() {}
+void TfrmLurvan::mnuBearbeitenOptionenClick()
+{
+    frmOptionen->exec();
+}
 
 // Opens the help on its contents page.
 void TfrmLurvan::mnuHilfeIhnaltClick()

@@ -10,6 +10,7 @@
 #include <vector>
 
 class QAction;
+class QFileDialog;
 class QLabel;
 class RingComboBox;
 namespace Ui { class TfrmLurvan; }
@@ -72,6 +73,9 @@ private:
     void LoadSettings();
     void ValidateDataFile();
     void SaveSettings();
+    // The save dialog, made on first use; it keeps its file name from one use to the next.
+    QFileDialog *saveDialog();
+    QFileDialog *m_saveDialog = nullptr;
 
     void checkIconFile();
     void makePictures();

@@ -1,13 +1,230 @@
 #include "ui/Optionen.h"
 #include "ui_Optionen.h"
 
+#include "help/Help.h"
+#include "output/DataFile.h"
+#include "ui/Main.h"
+#include "ui/Second.h"
+#include "ui/Windows.h"
+
+#include <QEvent>
+#include <QShowEvent>
+#include <QIcon>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QShortcut>
+
+namespace {
+
+// The pictures are drawn on a 16-unit grid, so they stay sharp at any size.
+QIcon drawnIcon(void (*draw)(QPainter &))
+{
+    QIcon icon;
+    for (const int size : {16, 32}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 16.0, size / 16.0);
+        draw(p);
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+void drawFolder(QPainter &p, qreal x, qreal y)
+{
+    QPainterPath folder;
+    folder.moveTo(x, y + 1);
+    folder.lineTo(x + 2.5, y + 1);
+    folder.lineTo(x + 3.5, y);
+    folder.lineTo(x + 6, y);
+    folder.lineTo(x + 6, y + 5);
+    folder.lineTo(x, y + 5);
+    folder.closeSubpath();
+    p.setPen(QPen(QColor(0x80, 0x60, 0x00), 0.8));
+    p.setBrush(QColor(0xFF, 0xD7, 0x3C));
+    p.drawPath(folder);
+    p.setPen(QPen(QColor(0xFF, 0xF2, 0xA8), 0.6));
+    p.drawLine(QPointF(x + 0.6, y + 2), QPointF(x + 5.4, y + 2));
+}
+
+// A small tree of yellow folders.
+void drawFolderTree(QPainter &p)
+{
+    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 0.8, Qt::DotLine));
+    p.drawLine(QPointF(3, 6), QPointF(3, 13));
+    p.drawLine(QPointF(3, 8.5), QPointF(8, 8.5));
+    p.drawLine(QPointF(3, 13), QPointF(8, 13));
+    drawFolder(p, 0.5, 1);
+    drawFolder(p, 8.5, 6);
+    drawFolder(p, 8.5, 10.5);
+}
+
+// A red cross over a black exclamation mark.
+void drawNoFile(QPainter &p)
+{
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawRect(QRectF(6.75, 1.5, 2.5, 8.5));
+    p.drawRect(QRectF(6.75, 11.5, 2.5, 2.5));
+    p.setPen(QPen(QColor(0xE0, 0x10, 0x10), 2.2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(2.5, 2.5), QPointF(13.5, 13.5));
+    p.drawLine(QPointF(13.5, 2.5), QPointF(2.5, 13.5));
+}
+
+int helpContext(const QWidget *control)
+{
+    for (; control; control = control->parentWidget()) {
+        const QVariant context = control->property("helpContext");
+        if (context.isValid())
+            return context.toInt();
+    }
+    return -1;
+}
+
+} // namespace
+
 TfrmOptionen::TfrmOptionen(QWidget *parent)
     : QDialog(parent), ui(new Ui::TfrmOptionen)
 {
     ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint
+                   | Qt::MSWindowsFixedSizeDialogHint);
+    ui->bitbtnDurchsuchen->setIcon(drawnIcon(drawFolderTree));
+    ui->btnKeineDatei->setIcon(drawnIcon(drawNoFile));
+
+    connect(ui->cbxBackup, &QCheckBox::toggled, this, &TfrmOptionen::cbxBackupClick);
+    connect(ui->bitbtnDurchsuchen, &QPushButton::clicked, this, &TfrmOptionen::bitbtnDurchsuchenClick);
+    connect(ui->btnKeineDatei, &QPushButton::clicked, this, &TfrmOptionen::btnKeineDateiClick);
+    connect(ui->bitbtnOk, &QPushButton::clicked, this, [this] {
+        bitbtnOkClick();
+        accept();
+    });
+    connect(ui->bitbtnAbbrechen, &QPushButton::clicked, this, &QDialog::reject);
+
+    // Context help: F1 on the focused control, or the title bar's help button
+    // followed by a click on a control.
+    auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this, [this] { showHelpFor(focusWidget()); });
+    for (QWidget *control : {static_cast<QWidget *>(ui->bitbtnDurchsuchen), static_cast<QWidget *>(ui->cbxBackup),
+                             static_cast<QWidget *>(ui->btnKeineDatei), static_cast<QWidget *>(ui->bitbtnOk),
+                             static_cast<QWidget *>(ui->bitbtnAbbrechen)})
+        control->installEventFilter(this);
 }
 
 TfrmOptionen::~TfrmOptionen()
 {
     delete ui;
+}
+
+void TfrmOptionen::setVisible(bool visible)
+{
+    // Centred on the screen, not over the window that opened it.
+    if (visible && !isVisible()) {
+        const QWidget *owner = parentWidget() ? parentWidget() : frmLurvan;
+        const QScreen *screen = owner ? owner->screen() : this->screen();
+        if (screen) {
+            QRect frame = frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+    }
+    QDialog::setVisible(visible);
+}
+
+void TfrmOptionen::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::QueryWhatsThis) {
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::WhatsThis) {
+        showHelpFor(qobject_cast<QWidget *>(watched));
+        event->accept();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TfrmOptionen::showHelpFor(const QWidget *control)
+{
+    const int context = helpContext(control);
+    if (context > 0)
+        zz::help::showContext(context, this);
+    else
+        zz::help::showContents(this);
+}
+
+void TfrmOptionen::FormShow()
+{
+    NeuesBackup = frmLurvan->BackupErstellen;
+    ui->cbxBackup->setChecked(NeuesBackup);
+    NeuerDateiPfad = frmLurvan->DateiPfad;
+    showPendingFile();
+}
+
+void TfrmOptionen::showPendingFile()
+{
+    if (NeuerDateiPfad.isEmpty()) {
+        ui->labDatei->setText(QStringLiteral("(keine Datei)"));
+        ui->labOrt->setText(QStringLiteral("?"));
+    } else {
+        ui->labDatei->setText(zz::output::fileNamePart(NeuerDateiPfad));
+        ui->labOrt->setText(zz::output::folderPart(NeuerDateiPfad));
+    }
+}
+
+void TfrmOptionen::cbxBackupClick()
+{
+    NeuesBackup = ui->cbxBackup->isChecked();
+}
+
+void TfrmOptionen::btnKeineDateiClick()
+{
+    NeuerDateiPfad.clear();
+    showPendingFile();
+}
+
+void TfrmOptionen::bitbtnDurchsuchenClick()
+{
+    // Save As only picks the file here; the four-ring window gets its data
+    // file and both captions back, whatever happens in between.
+    struct Restore {
+        QString dateiPfad = frmLurvan->DateiPfad;
+        QString title = frmLurvan->windowTitle();
+        QString secondTitle = frmZedezedidor2 ? frmZedezedidor2->windowTitle() : QString();
+        ~Restore()
+        {
+            frmLurvan->DateiPfad = dateiPfad;
+            frmLurvan->setWindowTitle(title);
+            if (frmZedezedidor2)
+                frmZedezedidor2->setWindowTitle(secondTitle);
+        }
+    } restore;
+
+    frmLurvan->acSpeichernunterExecute(this);
+    if (!frmLurvan->DateiPfad.isEmpty()) {
+        NeuerDateiPfad = frmLurvan->DateiPfad;
+        showPendingFile();
+    }
+}
+
+void TfrmOptionen::bitbtnOkClick()
+{
+    frmLurvan->DateiPfad = NeuerDateiPfad;
+    const QString caption = zz::output::dataFileCaption(NeuerDateiPfad);
+    frmLurvan->setWindowTitle(caption);
+    if (frmZedezedidor2)
+        frmZedezedidor2->setWindowTitle(caption);
+    frmLurvan->BackupErstellen = NeuesBackup;
 }

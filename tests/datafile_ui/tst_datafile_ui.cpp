@@ -1,0 +1,389 @@
+// Saving, Save As, the start-up check of the stored data file and the
+// settings, driven through the real windows and dialogs.
+
+#include "GuiTest.h"
+#include "WindowDriver.h"
+
+#include "output/Cp1252.h"
+#include "settings/Settings.h"
+#include "ui/Main.h"
+#include "ui/Optionen.h"
+#include "ui/Second.h"
+#include "ui/Windows.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace zz::test;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+QByteArray crlf(const std::vector<std::string> &lines)
+{
+    QByteArray out;
+    for (const auto &line : lines)
+        out += zz::output::toCp1252(line) + "\r\n";
+    return out;
+}
+
+// Types a path into the open file dialog and accepts it, as a user does: a
+// file still selected in the list would win over the typed name.
+void chooseFile(QFileDialog *dialog, const QString &path)
+{
+    for (auto *view : dialog->findChildren<QAbstractItemView *>()) {
+        if (view->selectionModel())
+            view->selectionModel()->clear();
+    }
+    child<QLineEdit>(dialog, "fileNameEdit")->setText(path);
+    static_cast<QDialog *>(dialog)->accept();
+}
+
+// Answers the next file dialog with a path, or cancels it when path is empty;
+// inspect, when given, sees the dialog first.
+void answerFileDialog(const QString &path, std::function<void(QFileDialog *)> inspect = {})
+{
+    onNextModal([path, inspect](QWidget *w) {
+        auto *dialog = qobject_cast<QFileDialog *>(w);
+        if (!dialog) {
+            QTest::qFail("the modal widget is no file dialog", __FILE__, __LINE__);
+            w->close();
+            return;
+        }
+        if (inspect)
+            inspect(dialog);
+        if (path.isEmpty())
+            dialog->reject();
+        else
+            chooseFile(dialog, path);
+    });
+}
+
+} // namespace
+
+class TestDataFileUi final : public QObject
+{
+    Q_OBJECT
+
+    SettingsSandbox m_settings;
+    QTemporaryDir m_dir;
+    TfrmLurvan *w = nullptr;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QAction *action(QWidget *window, const char *name) const { return child<QAction>(window, name); }
+    QPushButton *saveButton(QWidget *window) const { return child<QPushButton>(window, "BitBtnSpeichern"); }
+    void setDataFile(const QString &file)
+    {
+        w->DateiPfad = file;
+        w->setDataFileCaption();
+    }
+    void restartWindows()
+    {
+        zz::ui::destroyWindows();
+        zz::ui::createWindows();
+        w = frmLurvan;
+    }
+    void writeStore(const QByteArray &content)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(zz::settings::storePath()).path()));
+        writeFile(zz::settings::storePath(), content);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QFile::remove(zz::settings::storePath());
+        zz::ui::createWindows();
+        w = frmLurvan;
+    }
+
+    void cleanupTestCase() { zz::ui::destroyWindows(); }
+
+    void init()
+    {
+        setDataFile(QString());
+        w->BackupErstellen = true;
+        frmZedezedidor2->setWindowTitle(w->windowTitle());
+    }
+
+    void saveDialogAndCancel()
+    {
+        // No data file: the button leads to the dialog; cancelling changes nothing.
+        QFileDialog *seen = nullptr;
+        answerFileDialog(QString(), [&seen](QFileDialog *dialog) { seen = dialog; });
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(seen->objectName(), QString("SaveDialog"));
+        QCOMPARE(seen->parent(), w);
+        QCOMPARE(seen->windowTitle(), QString("Speichern unter..."));
+        QCOMPARE(seen->nameFilters(), QStringList{"Textdatei (*.txt)"});
+        QCOMPARE(seen->defaultSuffix(), QString("txt"));
+        QCOMPARE(seen->acceptMode(), QFileDialog::AcceptSave);
+        QVERIFY(seen->testOption(QFileDialog::DontConfirmOverwrite));
+        QVERIFY(seen->testOption(QFileDialog::DontUseNativeDialog));
+        QVERIFY(w->DateiPfad.isEmpty());
+        QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
+        QVERIFY(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
+    }
+
+    void firstAndSecondSave()
+    {
+        // Typed without extension: the dialog adds ".txt".
+        answerFileDialog(path("werte"));
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
+        const QString file = path("werte.txt");
+        QCOMPARE(w->DateiPfad, file);
+        const QByteArray first = crlf(w->report());
+        QCOMPARE(readAll(file), first);
+        QVERIFY(!QFile::exists(path("werte.~txt")));
+        QCOMPARE(w->windowTitle(), QString("Zedezedidor - [werte.txt]"));
+        QCOMPARE(frmZedezedidor2->windowTitle(), QString("Zedezedidor - [werte.txt]"));
+
+        // The second save, from the menu, goes to the same file without asking.
+        w->mnuDatenClick();
+        QVERIFY(action(w, "mnuDatenSpeichern")->isEnabled());
+        action(w, "mnuDatenSpeichern")->trigger();
+        QCOMPARE(readAll(file), first + "\r\n" + first);
+        QCOMPARE(readAll(path("werte.~txt")), first);
+
+        // Without backup the old backup stays.
+        w->BackupErstellen = false;
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
+        QCOMPARE(readAll(file), first + "\r\n" + first + "\r\n" + first);
+        QCOMPARE(readAll(path("werte.~txt")), first);
+    }
+
+    void saveAsBySender_data()
+    {
+        QTest::addColumn<QString>("sender");
+        QTest::newRow("four-ring menu") << "menu";
+        QTest::newRow("five/six-ring window") << "second";
+        QTest::newRow("options dialog") << "options";
+    }
+
+    void saveAsBySender()
+    {
+        QFETCH(QString, sender);
+        const QString file = path("als-" + sender + ".txt");
+        answerFileDialog(file);
+        if (sender == "menu")
+            action(w, "mnuDatenSpeichernunter")->trigger();
+        else if (sender == "second")
+            frmZedezedidor2->mnuDatenSpeichernunterClick();
+        else
+            w->acSpeichernunterExecute(frmOptionen);
+
+        QCOMPARE(w->DateiPfad, file);
+        QCOMPARE(w->windowTitle(), "Zedezedidor - [als-" + sender + ".txt]");
+        if (sender == "menu")
+            QCOMPARE(readAll(file), crlf(w->report()));
+        else if (sender == "second") {
+            QCOMPARE(readAll(file), crlf(frmZedezedidor2->report()));
+            QCOMPARE(frmZedezedidor2->windowTitle(), w->windowTitle());
+        } else {
+            QVERIFY(!QFile::exists(file));
+        }
+    }
+
+    void saveFromSecondWindow()
+    {
+        const QString file = path("sechs.txt");
+        setDataFile(file);
+        frmZedezedidor2->BitBtnSpeichernClick();
+        QCOMPARE(readAll(file), crlf(frmZedezedidor2->report()));
+        QVERIFY(frmZedezedidor2->report() != w->report());
+        QCOMPARE(frmZedezedidor2->windowTitle(), QString("Zedezedidor - [sechs.txt]"));
+    }
+
+    void readOnlyDataFile_data()
+    {
+        QTest::addColumn<bool>("chooseOther");
+        QTest::newRow("No") << false;
+        QTest::newRow("Yes, new file") << true;
+    }
+
+    void readOnlyDataFile()
+    {
+        QFETCH(bool, chooseOther);
+        const QString locked = path(chooseOther ? "gesperrt-ja.txt" : "gesperrt-nein.txt");
+        writeFile(locked, "alt\r\n");
+        QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadGroup));
+        setDataFile(locked);
+
+        MessageBoxSeen seen;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        const QString other = path("statt-gesperrt.txt");
+        onNextModal([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            if (!box) {
+                modal->close();
+                return;
+            }
+            seen = {true, box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+            defaultButton = box->standardButton(box->defaultButton());
+            if (chooseOther)
+                answerFileDialog(other);
+            box->button(chooseOther ? QMessageBox::Yes : QMessageBox::No)->click();
+        });
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
+
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.caption, QString("Datei schreibgeschützt!"));
+        QCOMPARE(seen.text, QString("Warnung! Diese Datei ist schreibgeschützt!\nMöchten Sie eine andere Datei auswählen?"));
+        QCOMPARE(seen.icon, QMessageBox::Question);
+        QCOMPARE(defaultButton, QMessageBox::Yes);
+        QCOMPARE(readAll(locked), QByteArray("alt\r\n"));
+        QVERIFY(!QFile::exists(path(chooseOther ? "gesperrt-ja.~txt" : "gesperrt-nein.~txt")));
+        if (chooseOther) {
+            QCOMPARE(w->DateiPfad, other);
+            QCOMPARE(readAll(other), crlf(w->report()));
+            QCOMPARE(w->windowTitle(), QString("Zedezedidor - [statt-gesperrt.txt]"));
+        } else {
+            QVERIFY(w->DateiPfad.isEmpty());
+            QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
+        }
+    }
+
+    void reservedNamesRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("README.TXT") << "README.TXT";
+        QTest::newRow("Lizenz.txt") << "Lizenz.txt";
+        QTest::newRow("liesmich.txt") << "liesmich.txt";
+    }
+
+    void reservedNamesRefused()
+    {
+        QFETCH(QString, name);
+        QVERIFY(QDir(m_dir.path()).mkpath("ordner"));
+        const QString reserved = path("ordner/" + name);
+        setDataFile(path("vorher.txt"));
+
+        MessageBoxSeen seen;
+        answerFileDialog(reserved, [&seen](QFileDialog *) { answerNextMessageBox(QMessageBox::Ok, &seen); });
+        action(w, "mnuDatenSpeichernunter")->trigger();
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.caption, QString("Warnung!"));
+        QCOMPARE(seen.text, QString("Diese Datei kann nicht verwendet werden!"));
+        QCOMPARE(seen.icon, QMessageBox::Warning);
+        QVERIFY(w->DateiPfad.isEmpty());
+        QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
+        QVERIFY(!QFile::exists(reserved));
+        QVERIFY(!QFile::exists(path("vorher.txt")));
+
+        // The dialog forgot the refused name.
+        QString proposed = "<not shown>";
+        answerFileDialog(QString(), [&proposed](QFileDialog *dialog) {
+            proposed = child<QLineEdit>(dialog, "fileNameEdit")->text();
+        });
+        action(w, "mnuDatenSpeichernunter")->trigger();
+        QCOMPARE(proposed, QString());
+    }
+
+    void saveFailureIsReported()
+    {
+        // A data file in a folder that is gone: the save stops with the error
+        // report and changes neither the data file nor the captions.
+        const QString file = path("weg/werte.txt");
+        setDataFile(file);
+        MessageBoxSeen seen;
+        answerNextMessageBox(QMessageBox::Ok, &seen);
+        QTest::mouseClick(saveButton(w), Qt::LeftButton);
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.caption, QString("Zedezedidor"));
+        QVERIFY2(seen.text.contains(QDir::toNativeSeparators(file)), qPrintable(seen.text));
+        QCOMPARE(w->DateiPfad, file);
+        QCOMPARE(w->windowTitle(), QString("Zedezedidor - [werte.txt]"));
+    }
+
+    void startUpCheck_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("usable") << "gut.txt" << true;
+        QTest::newRow("readme.txt.bak") << "readme.txt.bak" << true;
+        QTest::newRow("meinreadme.txt") << "meinreadme.txt" << true;
+        QTest::newRow("missing") << "fehlt.txt" << false;
+        QTest::newRow("read-only") << "nurlesen.txt" << false;
+        QTest::newRow("folder") << "ordner.txt" << false;
+        QTest::newRow("README.TXT") << "README.TXT" << false;
+        QTest::newRow("Lizenz.txt") << "Lizenz.txt" << false;
+    }
+
+    void startUpCheck()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, kept);
+        for (const char *name : {"gut.txt", "readme.txt.bak", "meinreadme.txt", "nurlesen.txt", "README.TXT",
+                                 "Lizenz.txt"})
+            writeFile(path(name), "x\r\n");
+        QVERIFY(QFile::setPermissions(path("nurlesen.txt"), QFile::ReadOwner));
+        QVERIFY(QDir(m_dir.path()).mkpath("ordner.txt"));
+
+        const QString file = path(stored);
+        writeStore("[General]\nDatei=" + file.toUtf8() + "\n");
+        restartWindows();
+        QCOMPARE(w->DateiPfad, kept ? file : QString());
+        QCOMPARE(w->windowTitle(), kept ? "Zedezedidor - [" + stored + "]" : QString("Zedezedidor"));
+        QCOMPARE(watchdogClosures(), 0);
+        QFile::remove(zz::settings::storePath());
+    }
+
+    void settingsThroughTheWindow()
+    {
+        const QString file = path("einstellung.txt");
+        writeFile(file, "");
+        writeStore("[General]\nDatei=" + file.toUtf8() + "\nBackup=0\nLeft=-3000\nTop=77\n");
+        restartWindows();
+        QCOMPARE(w->DateiPfad, file);
+        QVERIFY(!w->BackupErstellen);
+        QCOMPARE(w->pos(), QPoint(-3000, 77));
+
+        // Only Top stored: only the vertical position changes.
+        writeStore("[General]\nTop=55\n");
+        restartWindows();
+        const int left = w->pos().x();
+        QCOMPARE(w->pos().y(), 55);
+        QVERIFY(w->BackupErstellen);
+        QVERIFY(w->DateiPfad.isEmpty());
+        QCOMPARE(w->pos().x(), left);
+
+        // The close writes all four values.
+        w->DateiPfad = file;
+        w->BackupErstellen = true;
+        w->move(40, 60);
+        w->close();
+        const zz::settings::StoredSettings s = zz::settings::load();
+        QCOMPARE(s.datei.value_or("<none>"), file);
+        QCOMPARE(s.backup, std::optional<bool>(true));
+        QCOMPARE(s.left, std::optional<int>(40));
+        QCOMPARE(s.top, std::optional<int>(60));
+
+        // Without a store nothing is created at the close.
+        QFile::remove(zz::settings::storePath());
+        restartWindows();
+        w->close();
+        QVERIFY(!QFile::exists(zz::settings::storePath()));
+    }
+};
+
+ZZ_GUI_TEST_MAIN(TestDataFileUi)
+#include "tst_datafile_ui.moc"
