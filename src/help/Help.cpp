@@ -14,7 +14,7 @@ namespace zz::help {
 
 namespace {
 
-QString g_helpFile;
+QString g_helpFile = QStringLiteral(ZZ_INSTALLED_HELP_FILE);
 QPointer<HelpWindow> g_window;
 
 // A window opened while a modal dialog runs is blocked unless it belongs to
@@ -36,13 +36,19 @@ HelpWindow *presentWindow(QWidget *parent)
 {
     if (!g_window) {
         g_window = new HelpWindow(findHelpFile(g_helpFile, QCoreApplication::applicationDirPath()));
-        // First showing: beside the window that asked, else in the middle of the screen.
+        // First showing: over the window that asked, else in the middle of the
+        // screen, and never beyond the screen's edges.
         const QWidget *anchor = parent ? parent->window() : nullptr;
-        const QRect area = anchor ? anchor->frameGeometry()
-                                  : (g_window->screen() ? g_window->screen()->availableGeometry() : QRect());
+        const QScreen *screen = anchor ? anchor->screen() : g_window->screen();
+        const QRect available = screen ? screen->availableGeometry() : QRect();
+        const QRect area = anchor ? anchor->frameGeometry() : available;
         if (area.isValid()) {
             QRect frame = g_window->frameGeometry();
             frame.moveCenter(area.center());
+            if (available.isValid()) {
+                frame.moveLeft(qMax(available.left(), qMin(frame.left(), available.right() - frame.width())));
+                frame.moveTop(qMax(available.top(), qMin(frame.top(), available.bottom() - frame.height())));
+            }
             g_window->move(frame.topLeft());
         }
     }

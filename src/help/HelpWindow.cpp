@@ -126,8 +126,10 @@ bool HelpWindow::setUpEngine(const QString &collectionFile)
     m_tabs->addTab(contents, QStringLiteral("&Inhalt"));
     connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::open);
     // The tree is built in the background; mark the page already shown once it is there.
-    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, this,
-            [this] { syncContents(m_browser->source()); });
+    connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
+        contents->expandAll();
+        syncContents(m_browser->source());
+    });
 
     auto *indexPage = new QWidget;
     indexPage->setObjectName(QStringLiteral("pageIndex"));

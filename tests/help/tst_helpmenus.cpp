@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 
@@ -76,6 +77,7 @@ private slots:
     {
         zz::help::setHelpFile(QDir(qEnvironmentVariable("ZZ_BIN_DIR")).filePath(QStringLiteral("Zedezedidor.qhc")));
         zz::ui::createWindows();
+        frmLurvan->move(0, 0);
         frmLurvan->show();
     }
     void cleanupTestCase() { zz::ui::destroyWindows(); }
@@ -130,6 +132,8 @@ private slots:
         QCOMPARE(zz::help::helpWindow(), help);
         QVERIFY(help->isVisible());
         QCOMPARE(help->tabs()->currentIndex(), tab);
+        // Placed over the four-ring window in the corner, yet wholly on the screen.
+        QVERIFY(help->screen()->availableGeometry().contains(help->frameGeometry()));
         if (!title.isEmpty())
             QCOMPARE(help->browser()->documentTitle(), title);
     }

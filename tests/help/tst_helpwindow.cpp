@@ -92,6 +92,10 @@ private slots:
         const QModelIndex top = model->index(0, 0);
         QCOMPARE(model->data(top, Qt::DisplayRole).toString(), QStringLiteral("Zedezedidor auf einen Blick"));
         QCOMPARE(model->rowCount(top), 7);
+        // All topics in view at once, the current one marked.
+        auto *tree = window->engine()->contentWidget();
+        QTRY_VERIFY(tree->isExpanded(top));
+        QCOMPARE(tree->currentIndex(), top);
     }
 
     void indexCommandOpensTheIndex()
