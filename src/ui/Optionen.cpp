@@ -156,13 +156,10 @@ bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
+// Abbrechen has context -1; the help shows its start page for it.
 void TfrmOptionen::showHelpFor(const QWidget *control)
 {
-    const int context = helpContext(control);
-    if (context > 0)
-        zz::help::showContext(context, this);
-    else
-        zz::help::showContents(this);
+    zz::help::showContext(helpContext(control), this);
 }
 
 void TfrmOptionen::FormShow()
