@@ -161,32 +161,11 @@ private slots:
         QTRY_COMPARE(watcher.boxes.size(), 1);
     }
 
-    void missingDocumentIsReported_data()
+    void documentIsOpenedFromTheProgramFolder_data()
     {
         QTest::addColumn<QString>("name");
         QTest::newRow("read-me") << QStringLiteral("Readme.txt");
         QTest::newRow("licence") << QStringLiteral("Lizenz.txt");
-    }
-
-    void missingDocumentIsReported()
-    {
-        QFETCH(QString, name);
-        QVERIFY(!QFile::exists(QDir(QCoreApplication::applicationDirPath()).filePath(name)));
-        FakeXdgOpen xdgOpen(FakeXdgOpen::recording());
-        MessageBoxWatcher watcher;
-        zz::help::openProgramDocument(name, nullptr);
-        QTRY_COMPARE(watcher.boxes.size(), 1);
-        QCOMPARE(watcher.boxes[0].text, QStringLiteral("Datei \"%1\" ist nicht vorhanden!").arg(name));
-        QCOMPARE(watcher.boxes[0].caption, QStringLiteral("Fehler!"));
-        QCOMPARE(watcher.boxes[0].icon, QMessageBox::Critical);
-        QCOMPARE(watcher.boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QTest::qWait(100);
-        QVERIFY(!xdgOpen.ran());
-    }
-
-    void documentIsOpenedFromTheProgramFolder_data()
-    {
-        missingDocumentIsReported_data();
     }
 
     void documentIsOpenedFromTheProgramFolder()
@@ -206,18 +185,6 @@ private slots:
         QCOMPARE(xdgOpen.arguments(), QList<QByteArray>{QFile::encodeName(document.path())});
         QTest::qWait(100);
         QVERIFY(watcher.boxes.isEmpty());
-    }
-
-    void readmeWithoutViewer()
-    {
-        DocumentBesideProgram document(QStringLiteral("Readme.txt"));
-        FakeXdgOpen xdgOpen("exit 3");
-        MessageBoxWatcher watcher;
-        zz::help::openProgramDocument(QStringLiteral("Readme.txt"), nullptr);
-        QTRY_COMPARE(watcher.boxes.size(), 1);
-        QCOMPARE(watcher.boxes[0].caption, QStringLiteral("Fehler"));
-        QCOMPARE(watcher.boxes[0].text,
-                 QStringLiteral("Der angegebene Dateityp ist auf Ihrem Computer keiner Anwendung zugeordnet !"));
     }
 };
 

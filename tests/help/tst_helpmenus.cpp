@@ -157,6 +157,35 @@ private slots:
         zz::help::helpWindow()->close();
     }
 
+    void contextHelpInTheOptionsDialog_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("15") << "bitbtnDurchsuchen" << "Durchsuchen...";
+        QTest::newRow("16") << "btnKeineDatei" << "Keine Datei";
+        QTest::newRow("17") << "cbxBackup" << "Backupdatei erstellen";
+        QTest::newRow("18") << "bitbtnOk" << "OK";
+    }
+
+    void contextHelpInTheOptionsDialog()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, title);
+        bool asked = false;
+        onNextModal([&](QWidget *modal) {
+            QWidget *widget = child<QWidget>(modal, control.toLatin1().constData());
+            QApplication::setActiveWindow(modal);
+            widget->setFocus();
+            QTest::keyClick(widget, Qt::Key_F1);
+            HelpWindow *help = zz::help::helpWindow();
+            asked = help && help->isVisible() && help->browser()->documentTitle() == title
+                    && help->parentWidget() == modal;
+            modal->close();
+        });
+        trigger(QStringLiteral("vier"), QStringLiteral("mnuBearbeitenOptionen"));
+        QVERIFY(asked);
+    }
+
     void documents_data()
     {
         QTest::addColumn<QString>("which");
