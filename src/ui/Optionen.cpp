@@ -53,13 +53,13 @@ void drawFolder(QPainter &p, qreal x, qreal y)
 // A small tree of yellow folders.
 void drawFolderTree(QPainter &p)
 {
-    p.setPen(QPen(QColor(0x40, 0x40, 0x40), 0.8, Qt::DotLine));
-    p.drawLine(QPointF(3, 6), QPointF(3, 13));
-    p.drawLine(QPointF(3, 8.5), QPointF(8, 8.5));
-    p.drawLine(QPointF(3, 13), QPointF(8, 13));
-    drawFolder(p, 0.5, 1);
-    drawFolder(p, 8.5, 6);
-    drawFolder(p, 8.5, 10.5);
+    p.setPen(QPen(QColor(0x50, 0x50, 0x50), 0.9));
+    p.drawLine(QPointF(3, 5.5), QPointF(3, 13.5));
+    p.drawLine(QPointF(3, 8), QPointF(8.5, 8));
+    p.drawLine(QPointF(3, 13.5), QPointF(8.5, 13.5));
+    drawFolder(p, 0.5, 0.5);
+    drawFolder(p, 9.5, 5.5);
+    drawFolder(p, 9.5, 11);
 }
 
 // A red cross over a black exclamation mark.
@@ -67,11 +67,11 @@ void drawNoFile(QPainter &p)
 {
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::black);
-    p.drawRect(QRectF(6.75, 1.5, 2.5, 8.5));
-    p.drawRect(QRectF(6.75, 11.5, 2.5, 2.5));
-    p.setPen(QPen(QColor(0xE0, 0x10, 0x10), 2.2, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(2.5, 2.5), QPointF(13.5, 13.5));
-    p.drawLine(QPointF(13.5, 2.5), QPointF(2.5, 13.5));
+    p.drawRect(QRectF(6.5, 1, 3, 9.5));
+    p.drawRect(QRectF(6.5, 12, 3, 3));
+    p.setPen(QPen(QColor(0xE0, 0x10, 0x10), 1.8, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(2, 2.5), QPointF(14, 13.5));
+    p.drawLine(QPointF(14, 2.5), QPointF(2, 13.5));
 }
 
 int helpContext(const QWidget *control)
