@@ -1,7 +1,10 @@
 #include "ui/RingComboBox.h"
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 
@@ -30,6 +33,32 @@ public:
     }
 };
 
+// Styles that open the list as a menu over the box ignore the five visible
+// rows; this one keeps the drop-down form. One instance serves every list.
+class DropDownStyle final : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_ComboBox_Popup)
+            return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QStyle *dropDownStyle()
+{
+    static QPointer<DropDownStyle> style;
+    if (!style) {
+        style = new DropDownStyle(QApplication::style()->name());
+        style->setParent(qApp);
+    }
+    return style;
+}
+
 } // namespace
 
 RingComboBox::RingComboBox(QWidget *parent)
@@ -37,13 +66,22 @@ RingComboBox::RingComboBox(QWidget *parent)
 {
     setEditable(false);
     setMaxVisibleItems(kVisibleItems);
-    setItemDelegate(new RingItemDelegate(this));
-    // Styles that open the list as a menu over the box would ignore the five visible rows.
-    setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     QPalette pal = palette();
     pal.setColor(QPalette::Base, Qt::white);
     setPalette(pal);
-    view()->setPalette(pal);
+}
+
+void RingComboBox::showPopup()
+{
+    // The drop-down view and its style are set up on first use: doing it for
+    // all ten lists at start-up would cost more than the rest of a window.
+    if (!m_viewReady) {
+        m_viewReady = true;
+        setStyle(dropDownStyle());
+        setItemDelegate(new RingItemDelegate(this));
+        view()->setPalette(palette());
+    }
+    QComboBox::showPopup();
 }
 
 void RingComboBox::addEntry(const QString &text, const QPixmap &swatch, int colour)

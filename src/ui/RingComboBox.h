@@ -31,6 +31,11 @@ public:
                           const QString &text, bool selected, bool enabled,
                           const QPalette &palette);
 
+    void showPopup() override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    bool m_viewReady = false;
 };

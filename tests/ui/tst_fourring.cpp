@@ -50,6 +50,9 @@ private slots:
     void startShowsDesignedTexts()
     {
         QCOMPARE(w->windowTitle(), QStringLiteral("Zedezedidor"));
+        QVERIFY(!w->windowIcon().isNull());
+        QCOMPARE(QApplication::windowIcon().availableSizes(),
+                 QList<QSize>({{16, 16}, {32, 32}, {48, 48}}));
         QCOMPARE(w->Wert, 470.0);
         QVERIFY(w->BackupErstellen);
         QVERIFY(w->DateiPfad.isEmpty());
@@ -130,7 +133,11 @@ private slots:
         QCOMPARE(texts(list("combRing4")), QStringList({"Braun", "Rot", "Gold", "Silber"}));
         RingComboBox *c = list("combFarbe");
         QCOMPARE(c->maxVisibleItems(), 5);
+        c->showPopup();
         QCOMPARE(c->view()->sizeHintForRow(0), 16);
+        QVERIFY2(c->view()->height() >= 5 * 16 && c->view()->height() < 6 * 16,
+                 qPrintable(QString::number(c->view()->height())));
+        c->hidePopup();
         QCOMPARE(c->swatchAt(0).size(), QSize(24, 12));
         QCOMPARE(c->swatchAt(9).size(), QSize(28, 14));
         QCOMPARE(c->swatchAt(9).toImage().pixelColor(1, 1), QColor(Qt::black));
