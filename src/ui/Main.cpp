@@ -374,8 +374,14 @@ void TfrmLurvan::BitBtnSpeichernClick(QObject *sender)
             return;
     }
     const bool second = frmZedezedidor2 && sender == frmZedezedidor2;
-    // Throws on failure; the error report shows it and nothing below runs.
-    zz::output::appendEntry(DateiPfad, BackupErstellen, second ? frmZedezedidor2->report() : report());
+    try {
+        zz::output::appendEntry(DateiPfad, BackupErstellen, second ? frmZedezedidor2->report() : report());
+    } catch (const zz::output::DataFileError &e) {
+        // Reported here, as the error report would, instead of unwinding
+        // through Qt's event code, which is not built for exceptions.
+        QMessageBox::critical(messageParent(this), QStringLiteral("Zedezedidor"), e.message());
+        return;
+    }
     setDataFileCaption();
     if (frmZedezedidor2)
         frmZedezedidor2->setWindowTitle(windowTitle());

@@ -309,6 +309,7 @@ private slots:
         QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QVERIFY(seen.seen);
         QCOMPARE(seen.caption, QString("Zedezedidor"));
+        QCOMPARE(seen.icon, QMessageBox::Critical);
         QVERIFY2(seen.text.contains(QDir::toNativeSeparators(file)), qPrintable(seen.text));
         QCOMPARE(w->DateiPfad, file);
         QCOMPARE(w->windowTitle(), QString("Zedezedidor - [werte.txt]"));
