@@ -124,16 +124,20 @@ private slots:
     {
         checkPlaces(frmLurvan, {{"Label1", 33, 15}, {"combFarbe", 77, 10}, {"combRing3", 77, 104},
                                 {"cbxRing4", 14, 154}, {"combRing4", 77, 151}, {"Image12", 207, 16},
-                                {"imgRing1", 266, 25}, {"imgRing4", 360, 25}, {"labCodeTxt", 244, 98},
-                                {"labStandTxt", 214, 168}, {"labStand", 295, 168},
+                                {"imgRing1", 266, 25}, {"imgRing4", 360, 25}, {"labStand", 295, 168},
                                 {"BitBtnBeenden", 13, 201}, {"BitBtnSpeichern", 358, 201}});
         checkPlaces(frmZedezedidor2, {{"Label5", 26, 156}, {"combRing6", 72, 187}, {"cbxRing6", 9, 190},
                                       {"Image12", 204, 16}, {"imgRing5", 354, 25}, {"imgRing6", 370, 25},
-                                      {"labTempKoeffTxt", 175, 158}, {"labTTol", 260, 158},
-                                      {"BitBtnKopieren", 182, 242}});
+                                      {"labTTol", 260, 158}, {"BitBtnKopieren", 182, 242}});
         QCOMPARE(child<QWidget>(frmLurvan, "Image12")->size(), QSize(225, 65));
+        // Captions end a few pixels before their values, colons in one column.
+        for (const char *name : {"labCodeTxt", "labWertTxt", "labToleranzTxt", "labNixGut1Txt", "labStandTxt"})
+            QCOMPARE(child<QLabel>(frmLurvan, name)->geometry().right(), 290);
+        for (const char *name : {"labCodeTxt", "labTempKoeffTxt", "labStandTxt"})
+            QCOMPARE(child<QLabel>(frmZedezedidor2, name)->geometry().right(), 255);
         QCOMPARE(child<QWidget>(frmLurvan, "combFarbe")->size(), QSize(97, 22));
     }
+
     void cleanupTestCase() { zz::ui::destroyWindows(); }
 
     void fourRingTextsFit()
