@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "help/Help.h"
 #include "ui/Main.h"
 #include "ui/Windows.h"
 
@@ -6,8 +7,10 @@
 
 int main(int argc, char *argv[])
 {
+    // Title, organisation, font and translations come with the application object.
     Application app(argc, argv);
     try {
+        zz::help::setHelpFile(Application::helpFilePath());
         zz::ui::createWindows();
         frmLurvan->show();
         app.exec();
