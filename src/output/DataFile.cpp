@@ -114,21 +114,37 @@ public:
         }
         m_out.resize(std::size_t(2 * n));
         char *o = m_out.data();
-        for (const char *end = p + n; p != end; ++p) {
-            const char b = *p;
-            if (b == '\r') {
+        const char *end = p + n;
+        auto find = [end](const char *from, char c) {
+            const void *hit = std::memchr(from, c, std::size_t(end - from));
+            return hit ? static_cast<const char *>(hit) : end;
+        };
+        const char *nextCr = find(p, '\r');
+        const char *nextLf = find(p, '\n');
+        while (p != end) {
+            if (const char *stop = std::min(nextCr, nextLf); stop != p) {
+                std::memcpy(o, p, std::size_t(stop - p));
+                o += stop - p;
+                p = stop;
+                m_pendingCr = false;
+                m_lineOpen = true;
+                continue;
+            }
+            if (*p == '\r') {
                 *o++ = '\r';
                 *o++ = '\n';
-            } else if (b == '\n') {
+                m_pendingCr = true;
+                nextCr = find(p + 1, '\r');
+            } else {
                 if (!m_pendingCr) {
                     *o++ = '\r';
                     *o++ = '\n';
                 }
-            } else {
-                *o++ = b;
+                m_pendingCr = false;
+                nextLf = find(p + 1, '\n');
             }
-            m_pendingCr = b == '\r';
-            m_lineOpen = b != '\r' && b != '\n';
+            m_lineOpen = false;
+            ++p;
         }
         pieces[0] = std::string_view(m_out.data(), std::size_t(o - m_out.data()));
         return pieces;
