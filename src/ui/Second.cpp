@@ -236,6 +236,8 @@ bool TfrmZedezedidor2::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmZedezedidor2::N56Ringe1Click()
 {
+    // A checkable item flips its mark when chosen; this one always shows it.
+    ui->N56Ringe1->setChecked(true);
     m_lurvan.move(pos());
     Zurueck = true;
     close();

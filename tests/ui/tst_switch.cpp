@@ -69,6 +69,8 @@ private slots:
         QVERIFY(!frmLurvan->isHidden());
         QCOMPARE(frmLurvan->pos(), QPoint(150, 160));
         QCOMPARE(child<QLabel>(frmLurvan, "labCode")->text(), code4);
+        QVERIFY(child<QAction>(frmZedezedidor2, "N56Ringe1")->isChecked());
+        QVERIFY(!child<QAction>(frmLurvan, "N56Ringe1")->isChecked());
 
         // Back again: the five/six-ring window opens where the four-ring one now is,
         // with the selection made before and the current caption.
@@ -87,6 +89,9 @@ private slots:
         QCOMPARE(code6, QStringLiteral("Gelb - Violett - Grün - Schwarz"));
         QCOMPARE(title6, QStringLiteral("Zedezedidor - [Ringe.txt]"));
         QCOMPARE(pos6, QPoint(150, 160));
+        // The check mark stays where it is, whatever the switching.
+        QVERIFY(child<QAction>(frmZedezedidor2, "N56Ringe1")->isChecked());
+        QVERIFY(!child<QAction>(frmLurvan, "N56Ringe1")->isChecked());
         frmLurvan->DateiPfad.clear();
         frmLurvan->setDataFileCaption();
     }
