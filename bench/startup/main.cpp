@@ -2,10 +2,11 @@
 //
 //   zz_bench_startup [rounds]
 //
-// Starts itself as a child process, alternately in two modes, and times each
-// child from process start until its window has been painted the first time:
+// Starts child processes, alternately of three kinds, and times each from
+// process start until its window has been painted the first time:
 //   program  the real start-up (application object, four windows, main window)
-//   minimal  a bare Qt Widgets program showing an empty main window
+//   minimal  a bare Qt Widgets program (zz_bench_minimal, linking Qt Widgets
+//            only) showing an empty main window
 //   text     the same with one line of text, which costs the font set-up
 //            that every window with text pays (shown for comparison)
 // Then, in this process, times a ring change from the key press to the
@@ -16,12 +17,12 @@
 #include "ui/RingComboBox.h"
 #include "ui/Windows.h"
 
+#include "FirstPaint.h"
+
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMainWindow>
 #include <QProcess>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,27 +30,6 @@
 #include <vector>
 
 namespace {
-
-// Reports the first paint of `window` on stdout and ends the child.
-class FirstPaint final : public QObject
-{
-public:
-    explicit FirstPaint(QWidget *window) { window->installEventFilter(this); }
-
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint && !m_done) {
-            m_done = true;
-            std::fputs("shown\n", stdout);
-            std::fflush(stdout);
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-        }
-        return false;
-    }
-
-private:
-    bool m_done = false;
-};
 
 int runProgramChild(int argc, char **argv)
 {
@@ -62,18 +42,6 @@ int runProgramChild(int argc, char **argv)
     return 0;
 }
 
-int runMinimalChild(int argc, char **argv, bool withText)
-{
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.resize(461, 249);
-    if (withText)
-        window.setCentralWidget(new QLabel(QStringLiteral("Farbcode: Gelb - Violett - Braun")));
-    FirstPaint probe(&window);
-    window.show();
-    return app.exec();
-}
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -82,12 +50,12 @@ double median(std::vector<double> v)
 }
 
 // Milliseconds from process start until the child says its window is painted.
-double timeChild(const QString &self, const char *mode)
+double timeChild(const QString &program, const QStringList &arguments)
 {
     QProcess child;
     QElapsedTimer clock;
     clock.start();
-    child.start(self, {QStringLiteral("--child"), QString::fromLatin1(mode)});
+    child.start(program, arguments);
     while (child.waitForReadyRead(10000)) {
         if (child.readAll().contains("shown"))
             break;
@@ -127,21 +95,25 @@ std::vector<double> timeRingChanges(int count)
 int main(int argc, char **argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--child") == 0)
-        return std::strcmp(argv[2], "program") == 0
-                   ? runProgramChild(argc, argv)
-                   : runMinimalChild(argc, argv, std::strcmp(argv[2], "text") == 0);
+        return runProgramChild(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
     Application app(argc, argv);
+    // The program side links everything the real program links; the bare
+    // side is its own executable that links Qt Widgets only.
     const QString self = QCoreApplication::applicationFilePath();
-    timeChild(self, "minimal");   // warm the file cache for both
-    timeChild(self, "program");
-    timeChild(self, "text");
+    const QString bare = QCoreApplication::applicationDirPath() + QStringLiteral("/zz_bench_minimal");
+    const QStringList programArgs{QStringLiteral("--child"), QStringLiteral("program")};
+    const QStringList minimalArgs{QStringLiteral("empty")};
+    const QStringList textArgs{QStringLiteral("text")};
+    timeChild(bare, minimalArgs);   // warm the file cache for all three
+    timeChild(self, programArgs);
+    timeChild(bare, textArgs);
     std::vector<double> program, minimal, text;
     for (int i = 0; i < rounds; ++i) {
-        minimal.push_back(timeChild(self, "minimal"));
-        program.push_back(timeChild(self, "program"));
-        text.push_back(timeChild(self, "text"));
+        minimal.push_back(timeChild(bare, minimalArgs));
+        program.push_back(timeChild(self, programArgs));
+        text.push_back(timeChild(bare, textArgs));
     }
     const double p = median(program), m = median(minimal), t = median(text);
     std::printf("start-up until first paint, median of %d runs each:\n", rounds);

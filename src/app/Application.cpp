@@ -52,13 +52,18 @@ QString Application::windowFontFamily()
 }
 
 // The windows are laid out for an 8-point sans serif of 11 pixels; Liberation
-// Sans has Arial's metrics and ships with the program, so every text fits.
+// Sans has Arial's metrics, so every text fits. The program carries its own
+// copy for systems without it; registering that copy makes FreeType scan
+// every glyph, so the installed one is preferred.
 void Application::setWindowFont()
 {
-    const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
-    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
-    const QStringList families = QFontDatabase::applicationFontFamilies(id);
-    g_fontFamily = families.isEmpty() ? QStringLiteral("Sans Serif") : families.first();
+    g_fontFamily = QStringLiteral("Liberation Sans");
+    if (!QFontDatabase::hasFamily(g_fontFamily)) {
+        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
+        QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        g_fontFamily = families.isEmpty() ? QStringLiteral("Sans Serif") : families.first();
+    }
     QFont font(g_fontFamily);
     font.setPixelSize(11);
     setFont(font);

@@ -54,6 +54,11 @@ bool TfrmAboutBox::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmAboutBox::showEvent(QShowEvent *event)
 {
+    // The standard Close button looks its picture up in the desktop's icon
+    // theme, which costs more than building both decoder windows; the box is
+    // created at start-up but gets the button only when it is first shown.
+    if (ui->BitBtn1->buttons().isEmpty())
+        ui->BitBtn1->setStandardButtons(QDialogButtonBox::Close);
     // Centred on the screen each time, whoever opened it.
     const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen();
     if (screen) {

@@ -53,6 +53,7 @@ private slots:
         QVERIFY(name.bold());
         QVERIFY(name.pointSizeF() > child(box, "Version")->font().pointSizeF());
 
+        box.show();
         auto *buttons = child<QDialogButtonBox>(box, "BitBtn1");
         QCOMPARE(buttons->standardButtons(), QDialogButtonBox::StandardButtons(QDialogButtonBox::Close));
     }
