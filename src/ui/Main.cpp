@@ -274,6 +274,15 @@ void TfrmLurvan::closeEvent(QCloseEvent *event)
     QCoreApplication::quit();
 }
 
+// The caption changes whenever the data file comes or goes, so "&Speichern"
+// and its Ctrl+S follow the data file at once, not only when the menu opens.
+void TfrmLurvan::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::WindowTitleChange)
+        mnuDatenClick();
+    QMainWindow::changeEvent(event);
+}
+
 void TfrmLurvan::FormClose()
 {
     SaveSettings();

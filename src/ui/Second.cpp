@@ -227,6 +227,14 @@ void TfrmZedezedidor2::closeEvent(QCloseEvent *event)
         m_modalLoop->quit();
 }
 
+// As in the four-ring window: "&Speichern" follows the data file.
+void TfrmZedezedidor2::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::WindowTitleChange)
+        mnuDatenClick();
+    QMainWindow::changeEvent(event);
+}
+
 bool TfrmZedezedidor2::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip)
