@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <QLocale>
@@ -100,13 +101,21 @@ bool resolve(const std::vector<std::string_view> &names, std::vector<int> &posit
     return true;
 }
 
-void addHints(const CodeResult &r, bool &hintVisible, std::string &hintText, bool &standardVisible,
-              std::string &standard)
+// What the window's result labels hold after the user picked these rings.
+void fillResult(const CodeResult &r, std::string tolerance, zz::output::ResultView &v)
 {
-    hintVisible = r.hint != Hint::None;
-    hintText = r.hint == Hint::NonExistent ? kNonExistentText : kUnusualText;
-    standardVisible = r.hint == Hint::Unusual;
-    standard = r.standardCode;
+    v.codeCaption = "Farbcode:";
+    v.code = r.code;
+    v.wertCaption = "Wert:";
+    v.wert = r.valueText;
+    v.toleranzCaption = "Toleranz:";
+    v.toleranz = std::move(tolerance);
+    v.hintCaption = "Hinweis:";
+    v.hintVisible = r.hint != Hint::None;
+    v.hintText = r.hint == Hint::NonExistent ? kNonExistentText : kUnusualText;
+    v.standardCaption = "Standardcode:";
+    v.standardVisible = r.hint == Hint::Unusual;
+    v.standard = r.standardCode;
 }
 
 Outcome decode(const std::vector<std::string_view> &names, std::string_view sep)
@@ -123,28 +132,15 @@ Outcome decode(const std::vector<std::string_view> &names, std::string_view sep)
     if (names.size() <= 4) {
         const CodeResult r = evaluateFourRing(p[0], p[1], p[2], sep);
         zz::output::FourRingView v;
-        v.codeCaption = "Farbcode:";
-        v.code = r.code;
-        v.wertCaption = "Wert:";
-        v.wert = r.valueText;
-        v.toleranzCaption = "Toleranz:";
         v.ring4Present = names.size() == 4;
-        v.toleranz = fourRingTolerance(r.value, v.ring4Present, v.ring4Present ? p[3] : 0, sep);
+        fillResult(r, fourRingTolerance(r.value, v.ring4Present, v.ring4Present ? p[3] : 0, sep), v);
         if (v.ring4Present)
             v.ring4Colour = colourInfo(fourRingToleranceList()[static_cast<std::size_t>(p[3])]).name;
-        v.hintCaption = "Hinweis:";
-        v.standardCaption = "Standardcode:";
-        addHints(r, v.hintVisible, v.hintText, v.standardVisible, v.standard);
         out.lines = zz::output::fourRingReport(v);
     } else {
         const CodeResult r = evaluateFiveRing(p[0], p[1], p[2], p[3], sep);
         zz::output::FiveRingView v;
-        v.codeCaption = "Farbcode:";
-        v.code = r.code;
-        v.wertCaption = "Wert:";
-        v.wert = r.valueText;
-        v.toleranzCaption = "Toleranz:";
-        v.toleranz = fiveRingTolerance(r.value, p[4], sep);
+        fillResult(r, fiveRingTolerance(r.value, p[4], sep), v);
         v.ring5Colour = colourInfo(fiveRingToleranceList()[static_cast<std::size_t>(p[4])]).name;
         v.ring6Present = names.size() == 6;
         v.tempCaption = "Änderung je 1°C:";
@@ -152,9 +148,6 @@ Outcome decode(const std::vector<std::string_view> &names, std::string_view sep)
             v.temp = temperatureLine(r.value, p[5], sep);
             v.ring6Colour = colourInfo(temperatureList()[static_cast<std::size_t>(p[5])]).name;
         }
-        v.hintCaption = "Hinweis:";
-        v.standardCaption = "Standardcode:";
-        addHints(r, v.hintVisible, v.hintText, v.standardVisible, v.standard);
         out.lines = zz::output::fiveRingReport(v);
     }
     return out;

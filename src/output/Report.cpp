@@ -24,14 +24,19 @@ std::string ringLine(std::string_view opening, const std::string &colour)
     return line;
 }
 
-void appendHints(std::vector<std::string> &lines, bool hintVisible, const std::string &hintCaption,
-                 const std::string &hintText, bool standardVisible,
-                 const std::string &standardCaption, const std::string &standard)
+void appendResult(std::vector<std::string> &lines, const ResultView &view)
 {
-    if (hintVisible)
-        lines.push_back(labelled(hintCaption, hintText));
-    if (standardVisible)
-        lines.push_back(labelled(standardCaption, standard));
+    lines.push_back(labelled(view.codeCaption, view.code));
+    lines.push_back(labelled(view.wertCaption, view.wert));
+    lines.push_back(labelled(view.toleranzCaption, view.toleranz));
+}
+
+void appendHints(std::vector<std::string> &lines, const ResultView &view)
+{
+    if (view.hintVisible)
+        lines.push_back(labelled(view.hintCaption, view.hintText));
+    if (view.standardVisible)
+        lines.push_back(labelled(view.standardCaption, view.standard));
 }
 
 } // namespace
@@ -40,15 +45,12 @@ std::vector<std::string> fourRingReport(const FourRingView &view)
 {
     std::vector<std::string> lines;
     lines.reserve(6);
-    lines.push_back(labelled(view.codeCaption, view.code));
-    lines.push_back(labelled(view.wertCaption, view.wert));
-    lines.push_back(labelled(view.toleranzCaption, view.toleranz));
+    appendResult(lines, view);
     if (view.ring4Present)
         lines.push_back(ringLine("(4.Ring hat die Farbe: ", view.ring4Colour));
     else
         lines.emplace_back("(4.Ring ist nicht vorhanden)");
-    appendHints(lines, view.hintVisible, view.hintCaption, view.hintText, view.standardVisible,
-                view.standardCaption, view.standard);
+    appendHints(lines, view);
     return lines;
 }
 
@@ -56,9 +58,7 @@ std::vector<std::string> fiveRingReport(const FiveRingView &view)
 {
     std::vector<std::string> lines;
     lines.reserve(8);
-    lines.push_back(labelled(view.codeCaption, view.code));
-    lines.push_back(labelled(view.wertCaption, view.wert));
-    lines.push_back(labelled(view.toleranzCaption, view.toleranz));
+    appendResult(lines, view);
     // Follows the check box, not the labels' visibility.
     if (view.ring6Present)
         lines.push_back(labelled(view.tempCaption, view.temp));
@@ -67,8 +67,7 @@ std::vector<std::string> fiveRingReport(const FiveRingView &view)
         lines.push_back(ringLine("(6.Ring hat die Farbe: ", view.ring6Colour));
     else
         lines.emplace_back("(6.Ring ist nicht vorhanden)");
-    appendHints(lines, view.hintVisible, view.hintCaption, view.hintText, view.standardVisible,
-                view.standardCaption, view.standard);
+    appendHints(lines, view);
     return lines;
 }
 

@@ -9,15 +9,14 @@
 
 namespace zz::output {
 
-struct FourRingView {
+// What both decoder windows show: code, value, tolerance and the hint lines.
+struct ResultView {
     std::string codeCaption;      // labCodeTxt, "Farbcode:"
     std::string code;             // labCode
     std::string wertCaption;      // labWertTxt
     std::string wert;             // labWert
     std::string toleranzCaption;  // labToleranzTxt
     std::string toleranz;         // labToleranz
-    bool ring4Present = true;     // cbxRing4 ticked
-    std::string ring4Colour;      // selected text of combRing4
     bool hintVisible = false;     // labNixGut1Txt visible
     std::string hintCaption;      // labNixGut1Txt
     std::string hintText;         // labNixGut2Txt
@@ -26,19 +25,17 @@ struct FourRingView {
     std::string standard;         // labStand
 };
 
-struct FiveRingView {
-    std::string codeCaption, code;
-    std::string wertCaption, wert;
-    std::string toleranzCaption, toleranz;
+struct FourRingView : ResultView {
+    bool ring4Present = true;     // cbxRing4 ticked
+    std::string ring4Colour;      // selected text of combRing4
+};
+
+struct FiveRingView : ResultView {
     bool ring6Present = false;    // cbxRing6 ticked
     std::string tempCaption;      // labTempKoeffTxt, "Änderung je 1°C:"
     std::string temp;             // labTTol
     std::string ring5Colour;      // selected text of combRing5
     std::string ring6Colour;      // selected text of combRing6
-    bool hintVisible = false;
-    std::string hintCaption, hintText;
-    bool standardVisible = false;
-    std::string standardCaption, standard;
 };
 
 std::vector<std::string> fourRingReport(const FourRingView &view);

@@ -201,23 +201,10 @@ void TfrmLurvan::acToleranzAuswertenExecute()
 
 std::vector<std::string> TfrmLurvan::report() const
 {
-    using zz::ui::text;
     zz::output::FourRingView v;
-    v.codeCaption = text(*ui->labCodeTxt);
-    v.code = text(*ui->labCode);
-    v.wertCaption = text(*ui->labWertTxt);
-    v.wert = text(*ui->labWert);
-    v.toleranzCaption = text(*ui->labToleranzTxt);
-    v.toleranz = text(*ui->labToleranz);
+    zz::ui::readResultLabels(*ui, v);
     v.ring4Present = ui->cbxRing4->isChecked();
     v.ring4Colour = ui->combRing4->currentText().toStdString();
-    // The labels' own flags: the window may be hidden while its report is made.
-    v.hintVisible = !ui->labNixGut1Txt->isHidden();
-    v.hintCaption = text(*ui->labNixGut1Txt);
-    v.hintText = text(*ui->labNixGut2Txt);
-    v.standardVisible = !ui->labStand->isHidden();
-    v.standardCaption = text(*ui->labStandTxt);
-    v.standard = text(*ui->labStand);
     return zz::output::fourRingReport(v);
 }
 

@@ -165,25 +165,13 @@ void TfrmZedezedidor2::acToleranzAuswertenExecute()
 
 std::vector<std::string> TfrmZedezedidor2::report() const
 {
-    using zz::ui::text;
     zz::output::FiveRingView v;
-    v.codeCaption = text(*ui->labCodeTxt);
-    v.code = text(*ui->labCode);
-    v.wertCaption = text(*ui->labWertTxt);
-    v.wert = text(*ui->labWert);
-    v.toleranzCaption = text(*ui->labToleranzTxt);
-    v.toleranz = text(*ui->labToleranz);
+    zz::ui::readResultLabels(*ui, v);
     v.ring6Present = ui->cbxRing6->isChecked();
-    v.tempCaption = text(*ui->labTempKoeffTxt);
-    v.temp = text(*ui->labTTol);
+    v.tempCaption = zz::ui::text(*ui->labTempKoeffTxt);
+    v.temp = zz::ui::text(*ui->labTTol);
     v.ring5Colour = ui->combRing5->currentText().toStdString();
     v.ring6Colour = ui->combRing6->currentText().toStdString();
-    v.hintVisible = !ui->labNixGut1Txt->isHidden();
-    v.hintCaption = text(*ui->labNixGut1Txt);
-    v.hintText = text(*ui->labNixGut2Txt);
-    v.standardVisible = !ui->labStand->isHidden();
-    v.standardCaption = text(*ui->labStandTxt);
-    v.standard = text(*ui->labStand);
     return zz::output::fiveRingReport(v);
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "output/Report.h"
+
+#include <QLabel>
 #include <QPixmap>
 #include <QStringList>
 
@@ -8,7 +11,6 @@
 #include <vector>
 
 class QColor;
-class QLabel;
 class QMainWindow;
 class QMenu;
 class QWidget;
@@ -37,6 +39,25 @@ void showHint(const zz::decode::CodeResult &result, QLabel &hintCaption, QLabel 
               QLabel &standardCaption, QLabel &standard);
 
 std::string text(const QLabel &label);
+
+// Reads the result labels that both decoder windows' forms have by the same
+// names. The labels' own visible flags count: the window may be hidden.
+template <typename Form>
+void readResultLabels(const Form &ui, zz::output::ResultView &view)
+{
+    view.codeCaption = text(*ui.labCodeTxt);
+    view.code = text(*ui.labCode);
+    view.wertCaption = text(*ui.labWertTxt);
+    view.wert = text(*ui.labWert);
+    view.toleranzCaption = text(*ui.labToleranzTxt);
+    view.toleranz = text(*ui.labToleranz);
+    view.hintVisible = !ui.labNixGut1Txt->isHidden();
+    view.hintCaption = text(*ui.labNixGut1Txt);
+    view.hintText = text(*ui.labNixGut2Txt);
+    view.standardVisible = !ui.labStand->isHidden();
+    view.standardCaption = text(*ui.labStandTxt);
+    view.standard = text(*ui.labStand);
+}
 QStringList toStringList(const std::vector<std::string> &lines);
 // Puts the lines on the clipboard as plain text, each followed by CR LF.
 void copyToClipboard(const std::vector<std::string> &lines);
