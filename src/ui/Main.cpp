@@ -218,16 +218,9 @@ void TfrmLurvan::BitBtnKopierenClick()
     zz::ui::copyToClipboard(report());
 }
 
-QString TfrmLurvan::dataFileCaption(const QString &dateiPfad)
-{
-    if (dateiPfad.isEmpty())
-        return QStringLiteral("Zedezedidor");
-    return QStringLiteral("Zedezedidor - [%1]").arg(zz::ui::fileNamePart(dateiPfad));
-}
-
 void TfrmLurvan::setDataFileCaption()
 {
-    setWindowTitle(dataFileCaption(DateiPfad));
+    setWindowTitle(zz::output::dataFileCaption(DateiPfad));
 }
 
 void TfrmLurvan::mnuDatenClick()

@@ -39,7 +39,6 @@ public:
 
     // "Zedezedidor" without a data file, else "Zedezedidor - [name]".
     void setDataFileCaption();
-    static QString dataFileCaption(const QString &dateiPfad);
 
     // Entry points that the five/six-ring window and the options dialog call.
     void BitBtnSpeichernClick(QObject *sender);

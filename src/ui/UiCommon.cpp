@@ -5,7 +5,6 @@
 
 #include <QClipboard>
 #include <QEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -119,11 +118,6 @@ QStringList toStringList(const std::vector<std::string> &lines)
 void copyToClipboard(const std::vector<std::string> &lines)
 {
     QGuiApplication::clipboard()->setText(QString::fromStdString(zz::output::joinLines(lines)));
-}
-
-QString fileNamePart(const QString &path)
-{
-    return QFileInfo(path).fileName();
 }
 
 } // namespace zz::ui

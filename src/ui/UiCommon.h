@@ -62,6 +62,4 @@ QStringList toStringList(const std::vector<std::string> &lines);
 // Puts the lines on the clipboard as plain text, each followed by CR LF.
 void copyToClipboard(const std::vector<std::string> &lines);
 
-QString fileNamePart(const QString &path);
-
 } // namespace zz::ui

@@ -325,13 +325,6 @@ private slots:
         emit daten->aboutToShow();
         QVERIFY(!speichern->isEnabled());
     }
-
-    void captionRule()
-    {
-        QCOMPARE(TfrmLurvan::dataFileCaption(QString()), QStringLiteral("Zedezedidor"));
-        QCOMPARE(TfrmLurvan::dataFileCaption(QStringLiteral("/home/a/b.c/Ringe.txt")),
-                 QStringLiteral("Zedezedidor - [Ringe.txt]"));
-    }
 };
 
 ZZ_GUI_TEST_MAIN(TestFourRing)
