@@ -11,7 +11,6 @@
 #include "ui/Second.h"
 #include "ui/Windows.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -42,38 +41,6 @@ QByteArray crlf(const std::vector<std::string> &lines)
     for (const auto &line : lines)
         out += zz::output::toCp1252(line) + "\r\n";
     return out;
-}
-
-// Types a path into the open file dialog and accepts it, as a user does: a
-// file still selected in the list would win over the typed name.
-void chooseFile(QFileDialog *dialog, const QString &path)
-{
-    for (auto *view : dialog->findChildren<QAbstractItemView *>()) {
-        if (view->selectionModel())
-            view->selectionModel()->clear();
-    }
-    child<QLineEdit>(dialog, "fileNameEdit")->setText(path);
-    static_cast<QDialog *>(dialog)->accept();
-}
-
-// Answers the next file dialog with a path, or cancels it when path is empty;
-// inspect, when given, sees the dialog first.
-void answerFileDialog(const QString &path, std::function<void(QFileDialog *)> inspect = {})
-{
-    onNextModal([path, inspect](QWidget *w) {
-        auto *dialog = qobject_cast<QFileDialog *>(w);
-        if (!dialog) {
-            QTest::qFail("the modal widget is no file dialog", __FILE__, __LINE__);
-            w->close();
-            return;
-        }
-        if (inspect)
-            inspect(dialog);
-        if (path.isEmpty())
-            dialog->reject();
-        else
-            chooseFile(dialog, path);
-    });
 }
 
 } // namespace

@@ -11,7 +11,6 @@
 #include "ui/Second.h"
 #include "ui/Windows.h"
 
-#include <QAbstractItemView>
 #include <QFile>
 #include <QFileDialog>
 #include <QHelpEvent>
@@ -23,35 +22,6 @@
 using namespace zz::test;
 
 namespace {
-
-void chooseFile(QFileDialog *dialog, const QString &path)
-{
-    for (auto *view : dialog->findChildren<QAbstractItemView *>()) {
-        if (view->selectionModel())
-            view->selectionModel()->clear();
-    }
-    child<QLineEdit>(dialog, "fileNameEdit")->setText(path);
-    static_cast<QDialog *>(dialog)->accept();
-}
-
-// Answers the next file dialog with a path, or cancels it when path is empty.
-void answerFileDialog(const QString &path, QString *proposed = nullptr)
-{
-    onNextModal([path, proposed](QWidget *w) {
-        auto *dialog = qobject_cast<QFileDialog *>(w);
-        if (!dialog) {
-            QTest::qFail("the modal widget is no file dialog", __FILE__, __LINE__);
-            w->close();
-            return;
-        }
-        if (proposed)
-            *proposed = child<QLineEdit>(dialog, "fileNameEdit")->text();
-        if (path.isEmpty())
-            dialog->reject();
-        else
-            chooseFile(dialog, path);
-    });
-}
 
 } // namespace
 
@@ -273,7 +243,9 @@ private slots:
             // Only the Save As dialog's proposal is the new name.
             setDataFile(QString());
             QString proposed;
-            answerFileDialog(QString(), &proposed);
+            answerFileDialog(QString(), [&proposed](QFileDialog *dialog) {
+                proposed = child<QLineEdit>(dialog, "fileNameEdit")->text();
+            });
             w->acSpeichernunterExecute(o);
             QCOMPARE(QFileInfo(proposed).fileName(), QFileInfo(chosen).fileName());
         }

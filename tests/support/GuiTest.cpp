@@ -3,6 +3,8 @@
 #include "app/Application.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QLineEdit>
 #include <QTimer>
 
 namespace zz::test {
@@ -125,6 +127,38 @@ void answerNextMessageBox(QMessageBox::StandardButton answer, MessageBoxSeen *se
 int watchdogClosures()
 {
     return g_closures;
+}
+
+// Types a path into the open file dialog and accepts it, as a user does: a
+// file still selected in the list would win over the typed name.
+void chooseFile(QFileDialog *dialog, const QString &path)
+{
+    for (auto *view : dialog->findChildren<QAbstractItemView *>()) {
+        if (view->selectionModel())
+            view->selectionModel()->clear();
+    }
+    dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+    static_cast<QDialog *>(dialog)->accept();
+}
+
+// Answers the next file dialog with a path, or cancels it when path is empty;
+// inspect, when given, sees the dialog first.
+void answerFileDialog(const QString &path, std::function<void(QFileDialog *)> inspect)
+{
+    onNextModal([path, inspect](QWidget *w) {
+        auto *dialog = qobject_cast<QFileDialog *>(w);
+        if (!dialog) {
+            QTest::qFail("the modal widget is no file dialog", __FILE__, __LINE__);
+            w->close();
+            return;
+        }
+        if (inspect)
+            inspect(dialog);
+        if (path.isEmpty())
+            dialog->reject();
+        else
+            chooseFile(dialog, path);
+    });
 }
 
 } // namespace zz::test

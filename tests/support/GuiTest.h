@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QString>
@@ -43,6 +44,14 @@ struct MessageBoxSeen {
 
 // Answers the next message box with `answer` and tells what it showed.
 void answerNextMessageBox(QMessageBox::StandardButton answer, MessageBoxSeen *seen = nullptr);
+
+// Types a path into an open file dialog and accepts it, as a user does: a
+// file still selected in the list would win over the typed name.
+void chooseFile(QFileDialog *dialog, const QString &path);
+
+// Answers the next file dialog with a path, or cancels it when path is empty;
+// inspect, when given, sees the dialog first.
+void answerFileDialog(const QString &path, std::function<void(QFileDialog *)> inspect = {});
 
 // Number of modal widgets the watchdog had to close so far.
 int watchdogClosures();
