@@ -46,22 +46,20 @@ HelpWindow::HelpWindow(const QString &collectionFile, QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(760, 520);
 
-    m_back = new QToolButton(this);
-    m_back->setObjectName(QStringLiteral("btnZurueck"));
-    m_back->setText(QStringLiteral("Zurück"));
-    m_back->setAccessibleName(QStringLiteral("Zurück"));
+    const auto toolButton = [this](const char *name, const QString &text) {
+        auto *button = new QToolButton(this);
+        button->setObjectName(QLatin1String(name));
+        button->setText(text);
+        button->setAccessibleName(text);
+        return button;
+    };
+    m_back = toolButton("btnZurueck", QStringLiteral("Zurück"));
     m_back->setShortcut(QKeySequence::Back);
     m_back->setEnabled(false);
-    m_forward = new QToolButton(this);
-    m_forward->setObjectName(QStringLiteral("btnVor"));
-    m_forward->setText(QStringLiteral("Vor"));
-    m_forward->setAccessibleName(QStringLiteral("Vor"));
+    m_forward = toolButton("btnVor", QStringLiteral("Vor"));
     m_forward->setShortcut(QKeySequence::Forward);
     m_forward->setEnabled(false);
-    m_home = new QToolButton(this);
-    m_home->setObjectName(QStringLiteral("btnStartseite"));
-    m_home->setText(QStringLiteral("Startseite"));
-    m_home->setAccessibleName(QStringLiteral("Startseite"));
+    m_home = toolButton("btnStartseite", QStringLiteral("Startseite"));
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_back);
