@@ -1,30 +1,41 @@
-// zedezedidor-decode: decodes colour codes on the command line or from
-// standard input and prints the report the decoder windows would hold.
+// zedezedidor-decode: decodes colour codes, finds the colour code of a value
+// and reads SMD markings, on the command line or line by line from standard
+// input; prints the report the decoder windows would hold, or JSON Lines.
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 #include <QLocale>
 #include <QString>
 
-#include "decode/Decode.h"
+#include "cli/LineReader.h"
 #include "output/Report.h"
+#include "value/Code.h"
+#include "value/Decimal.h"
+#include "value/ESeries.h"
+#include "value/Smd.h"
+#include "value/Text.h"
 
 namespace {
 
-using namespace zz::decode;
+using namespace zz::value;
 
 constexpr std::string_view kProgram = "zedezedidor-decode";
 
 constexpr std::string_view kHelp =
-    "Aufruf: zedezedidor-decode FARBE1 FARBE2 FARBE3 [FARBE4 [FARBE5 [FARBE6]]]\n"
-    "        zedezedidor-decode < codes.txt\n"
+    "Aufruf: zedezedidor-decode [--reihe REIHE] [--json] FARBE1 FARBE2 FARBE3 [FARBE4 [FARBE5 [FARBE6]]]\n"
+    "        zedezedidor-decode --wert WERT [--ringe 4|5|6] [--toleranz PROZENT] [--tk PPM]\n"
+    "                           [--reihe REIHE] [--json]\n"
+    "        zedezedidor-decode --smd KENNZEICHNUNG [--reihe REIHE] [--json]\n"
+    "        zedezedidor-decode [--wert | --smd] [Optionen] < eingabe.txt\n"
     "\n"
     "Entschlüsselt den Farbcode eines Widerstands und gibt den Bericht aus,\n"
     "den das Programmfenster nach Wahl dieser Ringe zeigt.\n"
@@ -32,147 +43,227 @@ constexpr std::string_view kHelp =
     "  3 oder 4 Farben   wie im Fenster für 4 Ringe (3 = ohne 4. Ring)\n"
     "  5 oder 6 Farben   wie im Fenster für 5/6 Ringe (5 = ohne 6. Ring)\n"
     "\n"
-    "Ohne Farben liest das Programm Codes von der Standardeingabe, einen je Zeile,\n"
-    "die Farben durch Leerzeichen getrennt; leere Zeilen werden übersprungen.\n"
     "Groß- und Kleinschreibung zählt nicht; \"Weiss\" und \"Gruen\" gelten für\n"
     "\"Weiß\" und \"Grün\". Das Dezimalzeichen folgt den Ländereinstellungen\n"
     "(LC_ALL, LC_NUMERIC, LANG).\n"
     "\n"
-    "  --help      diese Hilfe\n"
-    "  --version   Versionsnummer\n"
+    "  --wert WERT        sucht den Farbcode eines Werts und gibt genau den Bericht\n"
+    "                     dieses Codes aus. Werte: 470, 0,47, 4.7k, 4,7 kOhm, 2,2 MΩ,\n"
+    "                     4k7, 1M5, 4R7, R47, 47R (Vorsatz m, k, K, M, G).\n"
+    "                     Vier Ringe, wenn der Wert mit zwei Ziffern geht, sonst fünf.\n"
+    "  --ringe 4|5|6      Ringzahl vorgeben\n"
+    "  --toleranz PROZENT 4 Ringe: 1, 2, 5 (Vorgabe), 10, 20 (ohne 4. Ring);\n"
+    "                     5/6 Ringe: 0,05, 0,1, 0,25, 0,5, 1 (Vorgabe), 2, 5, 10\n"
+    "  --tk PPM           Temperaturkoeffizient 200, 100, 50, 25, 15, 10 oder 5;\n"
+    "                     ergibt sechs Ringe (6 Ringe ohne --tk: 100 ppm/K)\n"
+    "  --reihe REIHE      E3, E6, E12, E24, E48, E96 oder E192: in welchen Reihen der\n"
+    "                     Wert steht und die nächsten Werte der Reihe darunter und\n"
+    "                     darüber, mit der Abweichung in Prozent\n"
+    "  --smd KENNZ.       SMD-Kennzeichnung: 472, 4702, 4R7, R47, 0R oder EIA-96\n"
+    "                     (01C; 01-96 und Z, Y/R, X/S, A, B/H, C, D, E, F, 1 %;\n"
+    "                     zwei Ziffern und R gelten als EIA-96)\n"
+    "  --json             je Ergebnis ein JSON-Objekt in einer Zeile (JSON Lines)\n"
+    "  --help             diese Hilfe\n"
+    "  --version          Versionsnummer\n"
     "\n"
-    "Rückgabewert: 0 bei Erfolg, 2 bei falschen Farben auf der Befehlszeile,\n"
-    "1 wenn eine Zeile der Standardeingabe falsch war.\n";
+    "Ohne Farben liest das Programm Codes von der Standardeingabe, einen je Zeile,\n"
+    "die Farben durch Leerraum getrennt; leere Zeilen werden übersprungen.\n"
+    "--wert oder --smd ohne Argument lesen ebenso einen Wert oder eine\n"
+    "Kennzeichnung je Zeile. Zeilen enden mit LF, CR LF oder CR; eine Zeile mit\n"
+    "mehr als 4096 Bytes gilt als falsch und wird übersprungen.\n"
+    "\n"
+    "Beispiele:\n"
+    "  zedezedidor-decode Gelb Violett Rot Gold\n"
+    "  zedezedidor-decode --wert 4k7\n"
+    "  zedezedidor-decode --wert \"4,5 kOhm\" --reihe E24\n"
+    "  zedezedidor-decode --wert 10,2k --toleranz 0,5 --tk 50\n"
+    "  zedezedidor-decode --smd 01C --json\n"
+    "  printf '4k7\\n1M5\\n' | zedezedidor-decode --wert --json\n"
+    "\n"
+    "Rückgabewert: 0 bei Erfolg, 2 bei falschen Angaben auf der Befehlszeile,\n"
+    "1 wenn eine Zeile der Standardeingabe falsch war oder nicht gelesen werden konnte.\n";
 
-struct Ring {
-    std::string_view name;          // "Ring 3", used in error messages
-    std::span<const Colour> offers; // its list
+enum class Mode { Colours, Value, Smd };
+
+struct Options {
+    Mode mode = Mode::Colours;
+    std::optional<std::string> item;        // --wert / --smd argument
+    std::vector<std::string_view> colours;
+    std::optional<Series> series;
+    bool json = false;
+    EncodeRequest request;                  // rings, tolerance, tempco
+    std::string sep;
 };
 
-// Either the report lines or the one-line reason why there are none.
+// Either the output of one item or the one-line reason why there is none.
 struct Outcome {
-    std::vector<std::string> lines;
+    std::vector<std::string> lines;         // text lines, or one JSON line
     std::string error;
 };
 
-std::string offerList(std::span<const Colour> list)
-{
-    std::string out;
-    for (Colour c : list) {
-        if (!out.empty())
-            out += ", ";
-        out += colourInfo(c).name;
-    }
-    return out;
-}
+// --- JSON ----------------------------------------------------------------
 
-std::string ringName(int index)
+std::string jsonString(std::string_view s)
 {
-    return "Ring " + std::to_string(index + 1);
-}
-
-// Resolves every colour against its ring's list; fills positions or error.
-bool resolve(const std::vector<std::string_view> &names, std::vector<int> &positions,
-             std::string &error)
-{
-    const bool fourRing = names.size() <= 4;
-    const std::span<const Colour> rings4[] = {baseList(), baseList(), multiplierList(),
-                                              fourRingToleranceList()};
-    const std::span<const Colour> rings6[] = {baseList(), baseList(), baseList(),
-                                              multiplierList(), fiveRingToleranceList(),
-                                              temperatureList()};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const auto list = fourRing ? rings4[i] : rings6[i];
-        const std::string ring = ringName(static_cast<int>(i));
-        const auto colour = colourFromName(names[i]);
-        if (!colour) {
-            error = ring + ": unbekannte Farbe \"" + std::string(names[i]) + "\"; " + ring +
-                    " bietet: " + offerList(list);
-            return false;
+    std::string out = "\"";
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += ch;
         }
-        const auto position = positionIn(list, *colour);
-        if (!position) {
-            error = ring + ": \"" + std::string(colourInfo(*colour).name) + "\" gibt es hier nicht; " +
-                    ring + " bietet: " + offerList(list);
-            return false;
-        }
-        positions.push_back(*position);
     }
-    return true;
+    return out + '"';
 }
 
-// What the window's result labels hold after the user picked these rings.
-void fillResult(const CodeResult &r, std::string tolerance, zz::output::ResultView &v)
+template <typename List, typename Fn>
+std::string jsonList(const List &list, Fn &&item)
 {
-    v.codeCaption = "Farbcode:";
-    v.code = r.code;
-    v.wertCaption = "Wert:";
-    v.wert = r.valueText;
-    v.toleranzCaption = "Toleranz:";
-    v.toleranz = std::move(tolerance);
-    v.hintCaption = "Hinweis:";
-    v.hintVisible = r.hint != Hint::None;
-    v.hintText = r.hint == Hint::NonExistent ? kNonExistentText : kUnusualText;
-    v.standardCaption = "Standardcode:";
-    v.standardVisible = r.hint == Hint::Unusual;
-    v.standard = r.standardCode;
+    std::string out = "[";
+    for (const auto &x : list) {
+        if (out.size() > 1)
+            out += ',';
+        out += item(x);
+    }
+    return out + ']';
 }
 
-Outcome decode(const std::vector<std::string_view> &names, std::string_view sep)
+std::string jsonSeries(const std::vector<Series> &series)
+{
+    return jsonList(series, [](Series s) { return jsonString(seriesName(s)); });
+}
+
+std::string jsonNearest(const Decimal &ohm, Series s)
+{
+    const auto n = nearest(ohm, s);
+    return "{\"series\":" + jsonString(seriesName(s)) + ",\"below\":" + (n ? plainText(n->below) : "null") +
+           ",\"above\":" + (n ? plainText(n->above) : "null") + '}';
+}
+
+// --- text ----------------------------------------------------------------
+
+std::string percentText(double p, std::string_view sep)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%+.2f", p);
+    std::string out(buf);
+    if (const auto dot = out.find('.'); dot != std::string::npos)
+        out.replace(dot, 1, sep);
+    return out + " %";
+}
+
+void appendSeriesLines(std::vector<std::string> &lines, const Decimal &ohm, Series s, std::string_view sep)
+{
+    const auto in = seriesOf(ohm);
+    std::string member = "Reihen: ";
+    for (std::size_t i = 0; i < in.size(); ++i)
+        member += std::string(i ? ", " : "") + std::string(seriesName(in[i]));
+    lines.push_back(in.empty() ? "Reihen: keine" : member);
+    const std::string name(seriesName(s));
+    const auto n = nearest(ohm, s);
+    if (!n)
+        lines.push_back(name + ": 0 Ohm hat keinen Wert in der Reihe");
+    else if (n->member)
+        lines.push_back(name + ": " + ohmText(ohm, sep) + " ist ein Wert der Reihe");
+    else
+        lines.push_back(name + ": nächste Werte " + ohmText(n->below, sep) + " (" + percentText(n->belowPercent, sep) +
+                        ") und " + ohmText(n->above, sep) + " (" + percentText(n->abovePercent, sep) + ")");
+}
+
+// --- one item --------------------------------------------------------------
+
+Outcome codeOutcome(const RingCode &code, const Options &o)
 {
     Outcome out;
-    if (names.size() < 3 || names.size() > 6) {
-        out.error = "3 bis 6 Farben erwartet, " + std::to_string(names.size()) + " erhalten";
+    const auto report = zz::value::report(code, o.sep);
+    const CodeFacts f = facts(code);
+    if (!o.json) {
+        out.lines = report;
+        if (o.series)
+            appendSeriesLines(out.lines, f.ohm, *o.series, o.sep);
         return out;
     }
-    std::vector<int> p;
-    if (!resolve(names, p, out.error))
-        return out;
-
-    if (names.size() <= 4) {
-        const CodeResult r = evaluateFourRing(p[0], p[1], p[2], sep);
-        zz::output::FourRingView v;
-        v.ring4Present = names.size() == 4;
-        fillResult(r, fourRingTolerance(r.value, v.ring4Present, v.ring4Present ? p[3] : 0, sep), v);
-        if (v.ring4Present)
-            v.ring4Colour = colourInfo(fourRingToleranceList()[static_cast<std::size_t>(p[3])]).name;
-        out.lines = zz::output::fourRingReport(v);
-    } else {
-        const CodeResult r = evaluateFiveRing(p[0], p[1], p[2], p[3], sep);
-        zz::output::FiveRingView v;
-        fillResult(r, fiveRingTolerance(r.value, p[4], sep), v);
-        v.ring5Colour = colourInfo(fiveRingToleranceList()[static_cast<std::size_t>(p[4])]).name;
-        v.ring6Present = names.size() == 6;
-        v.tempCaption = "Änderung je 1°C:";
-        if (v.ring6Present) {
-            v.temp = temperatureLine(r.value, p[5], sep);
-            v.ring6Colour = colourInfo(temperatureList()[static_cast<std::size_t>(p[5])]).name;
-        }
-        out.lines = zz::output::fiveRingReport(v);
-    }
+    std::string j = "{\"code\":" + jsonList(code.colours(), [](zz::decode::Colour c) {
+        return jsonString(zz::decode::colourInfo(c).name);
+    });
+    j += ",\"ohm\":" + plainText(f.ohm);
+    j += ",\"tolerance_percent\":" + plainText(f.tolerancePercent);
+    j += ",\"min_ohm\":" + plainText(f.minOhm);
+    j += ",\"max_ohm\":" + plainText(f.maxOhm);
+    j += ",\"tempco_ppm\":" + (f.tempcoPpm ? std::to_string(*f.tempcoPpm) : std::string("null"));
+    j += ",\"hint\":";
+    j += f.hint == zz::decode::Hint::None ? "null" : f.hint == zz::decode::Hint::Unusual ? "\"unusual\"" : "\"nonexistent\"";
+    j += ",\"standard_code\":" + (f.standardCode.empty() ? std::string("null") : jsonList(f.standardCode, jsonString));
+    j += ",\"series\":" + jsonSeries(f.series);
+    j += ",\"report\":" + jsonList(report, jsonString);
+    if (o.series)
+        j += ",\"nearest\":" + jsonNearest(f.ohm, *o.series);
+    out.lines.push_back(j + '}');
     return out;
 }
 
-std::vector<std::string_view> splitBlanks(std::string_view line)
+Outcome colourItem(const std::vector<std::string_view> &names, const Options &o)
 {
-    std::vector<std::string_view> words;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r'))
-            ++i;
-        const std::size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
-            ++i;
-        if (i > start)
-            words.push_back(line.substr(start, i - start));
-    }
-    return words;
+    const ParsedCode parsed = codeFromColours(names);
+    if (!parsed.code)
+        return {{}, parsed.error};
+    return codeOutcome(*parsed.code, o);
 }
 
-void printLines(const std::vector<std::string> &lines)
+Outcome valueItem(std::string_view text, const Options &o)
 {
-    std::cout << zz::output::joinLines(lines, "\n");
+    const ParsedValue parsed = parseValue(text);
+    if (!parsed.value)
+        return {{}, "\"" + shownText(text) + "\": " + parsed.error};
+    EncodeRequest request = o.request;
+    request.ohm = *parsed.value;
+    const EncodeResult r = encode(request);
+    if (r.code)
+        return codeOutcome(*r.code, o);
+    std::string error = r.reason;
+    if (r.nearestBelow && r.nearestAbove)
+        error += "; nächste darstellbare Werte: " + ohmText(*r.nearestBelow, o.sep) + " und " +
+                 ohmText(*r.nearestAbove, o.sep);
+    else if (r.nearestBelow || r.nearestAbove)
+        error += "; nächster darstellbarer Wert: " + ohmText(r.nearestBelow ? *r.nearestBelow : *r.nearestAbove, o.sep);
+    return {{}, error};
 }
+
+Outcome smdItem(std::string_view text, const Options &o)
+{
+    const ParsedSmd parsed = parseSmd(text);
+    if (!parsed.smd)
+        return {{}, "\"" + shownText(text) + "\": " + parsed.error};
+    const SmdMarking &m = *parsed.smd;
+    Outcome out;
+    if (o.json) {
+        std::string j = "{\"marking\":" + jsonString(m.marking);
+        j += ",\"kind\":" + jsonString(smdKindName(m.kind));
+        j += ",\"ohm\":" + plainText(m.ohm);
+        j += ",\"tolerance_percent\":" + (m.tolerancePercent ? plainText(*m.tolerancePercent) : std::string("null"));
+        j += ",\"series\":" + jsonSeries(seriesOf(m.ohm));
+        if (o.series)
+            j += ",\"nearest\":" + jsonNearest(m.ohm, *o.series);
+        out.lines.push_back(j + '}');
+        return out;
+    }
+    static constexpr std::string_view kKind[] = {"3 Ziffern", "4 Ziffern", "R als Komma", "EIA-96"};
+    out.lines.push_back("Kennzeichnung: " + m.marking + " (" + std::string(kKind[static_cast<int>(m.kind)]) + ")");
+    out.lines.push_back("Wert: " + ohmText(m.ohm, o.sep));
+    if (m.tolerancePercent) // EIA-96 parts are 1 %, the first entry of the five-ring tolerance list
+        out.lines.push_back("Toleranz: " + zz::decode::fiveRingTolerance(m.ohm.toDouble(), 0, o.sep));
+    if (o.series)
+        appendSeriesLines(out.lines, m.ohm, *o.series, o.sep);
+    return out;
+}
+
+// --- running ---------------------------------------------------------------
 
 // A report that never reached its reader must not end in success.
 int finish(int status)
@@ -185,30 +276,86 @@ int finish(int status)
     return status;
 }
 
-int decodeStream(std::string_view sep)
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::vector<std::string_view> splitWords(std::string_view line)
 {
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && isSpace(line[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < line.size() && !isSpace(line[i]))
+            ++i;
+        if (i > start)
+            words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+Outcome runItem(std::string_view text, const Options &o)
+{
+    switch (o.mode) {
+    case Mode::Value: return valueItem(text, o);
+    case Mode::Smd: return smdItem(text, o);
+    case Mode::Colours: break;
+    }
+    return colourItem(splitWords(text), o);
+}
+
+void print(const Outcome &outcome, bool &printed, const Options &o)
+{
+    if (printed && !o.json)
+        std::cout << '\n';
+    std::cout << zz::output::joinLines(outcome.lines, "\n");
+    printed = true;
+}
+
+void lineError(long number, std::string_view message)
+{
+    std::cout.flush(); // keep stderr and stdout in input order when both go to one place
+    std::cerr << kProgram << ": Zeile " << number << ": " << message << '\n';
+}
+
+int runStream(const Options &o)
+{
+    zz::cli::LineReader reader(STDIN_FILENO);
     int status = 0;
     bool printed = false;
     std::string line;
-    long lineNumber = 0;
-    while (std::getline(std::cin, line)) {
-        ++lineNumber;
-        const auto words = splitBlanks(line);
-        if (words.empty())
-            continue;
-        const Outcome outcome = decode(words, sep);
-        if (!outcome.error.empty()) {
-            std::cout.flush(); // keep stderr and stdout in input order when both go to one place
-            std::cerr << kProgram << ": Zeile " << lineNumber << ": " << outcome.error << '\n';
+    for (;;) {
+        const auto got = reader.next(line);
+        if (got == zz::cli::LineReader::Status::End)
+            break;
+        if (got == zz::cli::LineReader::Status::Error) {
+            std::cout.flush();
+            std::cerr << kProgram << ": Standardeingabe nicht lesbar: " << std::strerror(reader.errorNumber()) << '\n';
+            finish(1);
+            return 1;
+        }
+        if (got == zz::cli::LineReader::Status::TooLong) {
+            lineError(reader.lineNumber(), "länger als " + std::to_string(reader.maxLine()) + " Bytes, übersprungen");
             status = 1;
             continue;
         }
-        if (printed)
-            std::cout << '\n';
-        printLines(outcome.lines);
-        printed = true;
+        if (splitWords(line).empty())
+            continue;
+        const Outcome outcome = runItem(line, o);
+        if (!outcome.error.empty()) {
+            lineError(reader.lineNumber(), outcome.error);
+            status = 1;
+            continue;
+        }
+        print(outcome, printed, o);
     }
     return finish(status);
+}
+
+int usage(const std::string &message)
+{
+    std::cerr << kProgram << ": " << message << " (siehe --help)\n";
+    return 2;
 }
 
 } // namespace
@@ -217,35 +364,115 @@ int main(int argc, char *argv[])
 {
     std::ios::sync_with_stdio(false);
 
-    std::vector<std::string_view> colours;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
+    Options o;
+    bool valueOptions = false;
+    bool modeGiven = false;
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        // "--opt=x" or "--opt x"; an argument is anything not starting with "--".
+        std::string_view name = arg;
+        std::optional<std::string_view> attached;
+        if (arg.starts_with("--")) {
+            if (const auto eq = arg.find('='); eq != std::string_view::npos) {
+                name = arg.substr(0, eq);
+                attached = arg.substr(eq + 1);
+            }
+        }
+        const auto takeArgument = [&](bool optional) -> std::optional<std::string_view> {
+            if (attached)
+                return attached;
+            if (i + 1 < args.size() && !args[i + 1].starts_with("--"))
+                return args[++i];
+            if (!optional)
+                return std::nullopt;
+            return std::nullopt;
+        };
+
+        if (name == "--help" || name == "-h") {
             std::cout << kHelp;
             return finish(0);
         }
-        if (arg == "--version") {
+        if (name == "--version") {
             std::cout << kProgram << " 2.0\n";
             return finish(0);
         }
-        if (arg.size() > 1 && arg[0] == '-') {
-            std::cerr << kProgram << ": unbekannte Option \"" << arg << "\" (siehe --help)\n";
-            return 2;
+        if (name == "--json") {
+            o.json = true;
+        } else if (name == "--wert" || name == "--smd") {
+            if (modeGiven)
+                return usage("--wert und --smd nur einmal und nicht zusammen");
+            modeGiven = true;
+            o.mode = name == "--wert" ? Mode::Value : Mode::Smd;
+            if (const auto v = takeArgument(true))
+                o.item = std::string(*v);
+        } else if (name == "--reihe") {
+            const auto v = takeArgument(false);
+            if (!v)
+                return usage("--reihe braucht eine Reihe: E3, E6, E12, E24, E48, E96 oder E192");
+            o.series = seriesFromName(*v);
+            if (!o.series)
+                return usage("Reihe \"" + shownText(*v) + "\" gibt es nicht; möglich: E3, E6, E12, E24, E48, E96, E192");
+        } else if (name == "--ringe") {
+            const auto v = takeArgument(false);
+            if (!v || (*v != "4" && *v != "5" && *v != "6"))
+                return usage("--ringe braucht 4, 5 oder 6");
+            o.request.rings = (*v)[0] - '0';
+            valueOptions = true;
+        } else if (name == "--toleranz") {
+            const auto v = takeArgument(false);
+            const auto p = v ? parsePercent(*v) : std::nullopt;
+            if (!p)
+                return usage("--toleranz braucht eine Prozentzahl wie 5 oder 0,5");
+            o.request.tolerancePercent = p;
+            valueOptions = true;
+        } else if (name == "--tk") {
+            auto v = takeArgument(false);
+            std::string_view t = v.value_or("");
+            for (std::string_view unit : {"ppm/K", "ppm"})
+                if (t.ends_with(unit)) {
+                    t.remove_suffix(unit.size());
+                    break;
+                }
+            while (t.ends_with(' '))
+                t.remove_suffix(1);
+            const bool digits = !t.empty() && t.size() <= 6 && t.find_first_not_of("0123456789") == std::string_view::npos;
+            if (!digits)
+                return usage("--tk braucht ppm/K als ganze Zahl: 200, 100, 50, 25, 15, 10 oder 5");
+            o.request.tempcoPpm = std::stoi(std::string(t));
+            valueOptions = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage("unbekannte Option \"" + shownText(arg) + "\"");
+        } else {
+            o.colours.push_back(arg);
         }
-        colours.push_back(arg);
+    }
+
+    if (valueOptions && o.mode != Mode::Value)
+        return usage("--ringe, --toleranz und --tk gelten nur mit --wert");
+    if (o.mode != Mode::Colours && !o.colours.empty())
+        return usage("Farben und --wert/--smd nicht zusammen");
+    if (o.mode == Mode::Value) {
+        // Ring count, tolerance and tempco are checked once, on a value every ring count shows.
+        EncodeRequest probe = o.request;
+        probe.ohm = Decimal::of(1);
+        if (const EncodeResult r = encode(probe); r.refusal == Refusal::BadRequest)
+            return usage(r.reason);
     }
 
     // The windows take the separator from the regional settings the same way.
-    const std::string sep = QLocale::system().decimalPoint().toStdString();
+    o.sep = QLocale::system().decimalPoint().toStdString();
 
-    if (colours.empty())
-        return decodeStream(sep);
+    const bool fromStdin = o.mode == Mode::Colours ? o.colours.empty() : !o.item;
+    if (fromStdin)
+        return runStream(o);
 
-    const Outcome outcome = decode(colours, sep);
+    const Outcome outcome = o.mode == Mode::Colours ? colourItem(o.colours, o) : runItem(*o.item, o);
     if (!outcome.error.empty()) {
         std::cerr << kProgram << ": " << outcome.error << '\n';
         return 2;
     }
-    printLines(outcome.lines);
+    bool printed = false;
+    print(outcome, printed, o);
     return finish(0);
 }

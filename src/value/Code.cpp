@@ -1,0 +1,345 @@
+#include "value/Code.h"
+
+#include <algorithm>
+
+#include "output/Report.h"
+#include "value/Text.h"
+
+namespace zz::value {
+
+using decode::Colour;
+
+namespace {
+
+// Exponents of the multiplier list: Schwarz .. Blau, Gold, Silber.
+constexpr std::array<int, 9> kMultiplierExponent{0, 1, 2, 3, 4, 5, 6, -1, -2};
+constexpr int kMinExponent = -2;
+constexpr int kMaxExponent = 6;
+
+const std::array<Decimal, 4> kFourPercent{Decimal::of(1), Decimal::of(2), Decimal::of(5), Decimal::of(10)};
+const Decimal kNoFourthRing = Decimal::of(20);
+const std::array<Decimal, 8> kFivePercent{Decimal::of(1),     Decimal::of(2),     Decimal::of(5, -1),
+                                          Decimal::of(25, -2), Decimal::of(1, -1), Decimal::of(5, -2),
+                                          Decimal::of(5),     Decimal::of(10)};
+
+std::size_t at(int position) { return static_cast<std::size_t>(position); }
+
+int multiplierPosition(int exponent)
+{
+    return exponent >= 0 ? exponent : 6 - exponent; // -1 -> 7 (Gold), -2 -> 8 (Silber)
+}
+
+std::string offerList(std::span<const Colour> list)
+{
+    std::string out;
+    for (Colour c : list) {
+        if (!out.empty())
+            out += ", ";
+        out += decode::colourInfo(c).name;
+    }
+    return out;
+}
+
+std::string percentList(std::span<const Decimal> list)
+{
+    std::string out;
+    for (const Decimal &d : list) {
+        if (!out.empty())
+            out += ", ";
+        out += numberText(d, ",");
+    }
+    return out;
+}
+
+std::vector<std::string> splitCode(const std::string &joined)
+{
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < joined.size()) {
+        const auto end = joined.find(" - ", start);
+        out.push_back(joined.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 3;
+    }
+    return out;
+}
+
+decode::CodeResult evaluate(const RingCode &c, std::string_view sep)
+{
+    const auto &p = c.positions;
+    return c.window == Window::FourRing ? decode::evaluateFourRing(p[0], p[1], p[2], sep)
+                                        : decode::evaluateFiveRing(p[0], p[1], p[2], p[3], sep);
+}
+
+void fillResult(const decode::CodeResult &r, std::string tolerance, output::ResultView &v)
+{
+    v.codeCaption = "Farbcode:";
+    v.code = r.code;
+    v.wertCaption = "Wert:";
+    v.wert = r.valueText;
+    v.toleranzCaption = "Toleranz:";
+    v.toleranz = std::move(tolerance);
+    v.hintCaption = "Hinweis:";
+    v.hintVisible = r.hint != decode::Hint::None;
+    v.hintText = r.hint == decode::Hint::NonExistent ? decode::kNonExistentText : decode::kUnusualText;
+    v.standardCaption = "Standardcode:";
+    v.standardVisible = r.hint == decode::Hint::Unusual;
+    v.standard = r.standardCode;
+}
+
+EncodeResult refuse(Refusal why, std::string reason, std::optional<Decimal> below = {},
+                    std::optional<Decimal> above = {})
+{
+    EncodeResult out;
+    out.refusal = why;
+    out.reason = std::move(reason);
+    out.nearestBelow = below;
+    out.nearestAbove = above;
+    return out;
+}
+
+// The value as `digits` significant digits times a multiplier of the list;
+// fills the digit and multiplier rings or refuses with the nearest values.
+EncodeResult place(const Decimal &v, int digits, RingCode code)
+{
+    const std::string count = std::to_string(code.ringCount() < 5 ? 4 : code.ringCount());
+    const std::string shown = ohmText(v, ",");
+    const std::uint64_t limit = digits == 2 ? 100 : 1000;
+    const Decimal largest = Decimal::of(limit - 1, kMaxExponent);
+    const Decimal smallest = Decimal::of(1, kMinExponent);
+    if (v.isZero())
+        return refuse(Refusal::Zero, "0 Ohm hat keinen Farbcode; der kleinste Wert ist 0,01 Ohm", {}, smallest);
+
+    // Standard code: the leading digit on the first ring.
+    const int ideal = v.leadingExponent() - (digits - 1);
+    if (ideal > kMaxExponent)
+        return refuse(Refusal::TooLarge,
+                      shown + " ist größer als " + ohmText(largest, ",") + ", der größte Wert mit " + count + " Ringen",
+                      largest);
+    const int k = std::max(ideal, kMinExponent);
+    std::uint64_t n = 0;
+    if (v.exponent >= k) {
+        n = v.digits;
+        for (int i = k; i < v.exponent; ++i)
+            n *= 10;
+    } else {
+        const int shift = k - v.exponent;
+        std::uint64_t below = v.digits;
+        for (int i = 0; i < shift && below > 0; ++i)
+            below /= 10;
+        const Decimal up = Decimal::of(below + 1, k);
+        const std::optional<Decimal> above = up <= largest ? std::optional(up) : std::nullopt;
+        if (below == 0)
+            return refuse(Refusal::TooSmall, shown + " ist kleiner als 0,01 Ohm, der kleinste Wert mit Farbringen",
+                          {}, above);
+        return refuse(Refusal::TooManyDigits,
+                      shown + " hat zu viele geltende Ziffern: " + count + " Ringe zeigen " + std::to_string(digits) +
+                          ", in Stufen von mindestens 0,01 Ohm",
+                      Decimal::of(below, k), above);
+    }
+    for (int i = digits - 1; i >= 0; --i) {
+        code.positions[at(i)] = static_cast<int>(n % 10);
+        n /= 10;
+    }
+    code.positions[at(digits)] = multiplierPosition(k);
+    EncodeResult out;
+    out.code = code;
+    return out;
+}
+
+} // namespace
+
+int RingCode::ringCount() const
+{
+    if (window == Window::FourRing)
+        return lastRingPresent ? 4 : 3;
+    return lastRingPresent ? 6 : 5;
+}
+
+std::vector<Colour> RingCode::colours() const
+{
+    std::vector<Colour> out;
+    const auto &p = positions;
+    if (window == Window::FourRing) {
+        out = {decode::baseList()[at(p[0])], decode::baseList()[at(p[1])], decode::multiplierList()[at(p[2])]};
+        if (lastRingPresent)
+            out.push_back(decode::fourRingToleranceList()[at(p[3])]);
+    } else {
+        out = {decode::baseList()[at(p[0])], decode::baseList()[at(p[1])], decode::baseList()[at(p[2])],
+               decode::multiplierList()[at(p[3])], decode::fiveRingToleranceList()[at(p[4])]};
+        if (lastRingPresent)
+            out.push_back(decode::temperatureList()[at(p[5])]);
+    }
+    return out;
+}
+
+ParsedCode codeFromColours(std::span<const std::string_view> names)
+{
+    ParsedCode out;
+    if (names.size() < 3 || names.size() > 6) {
+        out.error = "3 bis 6 Farben erwartet, " + std::to_string(names.size()) + " erhalten";
+        return out;
+    }
+    const bool four = names.size() <= 4;
+    const std::span<const Colour> rings4[] = {decode::baseList(), decode::baseList(), decode::multiplierList(),
+                                              decode::fourRingToleranceList()};
+    const std::span<const Colour> rings6[] = {decode::baseList(),       decode::baseList(),
+                                              decode::baseList(),       decode::multiplierList(),
+                                              decode::fiveRingToleranceList(), decode::temperatureList()};
+    RingCode code;
+    code.window = four ? Window::FourRing : Window::FiveRing;
+    code.lastRingPresent = names.size() == 4 || names.size() == 6;
+    if (four)
+        code.positions[3] = 2; // the list keeps its Gold while ring 4 is absent
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto list = four ? rings4[i] : rings6[i];
+        const std::string ring = "Ring " + std::to_string(i + 1);
+        const auto colour = decode::colourFromName(names[i]);
+        if (!colour) {
+            out.error = ring + ": unbekannte Farbe \"" + shownText(names[i]) + "\"; " + ring +
+                        " bietet: " + offerList(list);
+            return out;
+        }
+        const auto position = decode::positionIn(list, *colour);
+        if (!position) {
+            out.error = ring + ": \"" + std::string(decode::colourInfo(*colour).name) + "\" gibt es hier nicht; " +
+                        ring + " bietet: " + offerList(list);
+            return out;
+        }
+        code.positions[i] = *position;
+    }
+    out.code = code;
+    return out;
+}
+
+CodeFacts facts(const RingCode &code)
+{
+    CodeFacts f;
+    const auto &p = code.positions;
+    if (code.window == Window::FourRing) {
+        f.ohm = Decimal::of(static_cast<std::uint64_t>(10 * p[0] + p[1]), kMultiplierExponent[at(p[2])]);
+        f.tolerancePercent = code.lastRingPresent ? kFourPercent[at(p[3])] : kNoFourthRing;
+    } else {
+        f.ohm = Decimal::of(static_cast<std::uint64_t>(100 * p[0] + 10 * p[1] + p[2]), kMultiplierExponent[at(p[3])]);
+        f.tolerancePercent = kFivePercent[at(p[4])];
+        if (code.lastRingPresent)
+            f.tempcoPpm = decode::temperatureCoefficient(p[5]);
+    }
+    // Three digits times a four-digit percentage: always fits.
+    const Decimal deviation = *multiply(f.ohm, Decimal{f.tolerancePercent.digits, f.tolerancePercent.exponent - 2});
+    f.minOhm = *subtract(f.ohm, deviation);
+    f.maxOhm = *add(f.ohm, deviation);
+    const decode::CodeResult r = evaluate(code, ",");
+    f.hint = r.hint;
+    if (r.hint == decode::Hint::Unusual)
+        f.standardCode = splitCode(r.standardCode);
+    f.series = seriesOf(f.ohm);
+    return f;
+}
+
+std::vector<std::string> report(const RingCode &code, std::string_view sep)
+{
+    const decode::CodeResult r = evaluate(code, sep);
+    const auto &p = code.positions;
+    if (code.window == Window::FourRing) {
+        output::FourRingView v;
+        v.ring4Present = code.lastRingPresent;
+        fillResult(r, decode::fourRingTolerance(r.value, v.ring4Present, p[3], sep), v);
+        if (v.ring4Present)
+            v.ring4Colour = decode::colourInfo(decode::fourRingToleranceList()[at(p[3])]).name;
+        return output::fourRingReport(v);
+    }
+    output::FiveRingView v;
+    fillResult(r, decode::fiveRingTolerance(r.value, p[4], sep), v);
+    v.ring5Colour = decode::colourInfo(decode::fiveRingToleranceList()[at(p[4])]).name;
+    v.ring6Present = code.lastRingPresent;
+    v.tempCaption = "Änderung je 1°C:";
+    if (v.ring6Present) {
+        v.temp = decode::temperatureLine(r.value, p[5], sep);
+        v.ring6Colour = decode::colourInfo(decode::temperatureList()[at(p[5])]).name;
+    }
+    return output::fiveRingReport(v);
+}
+
+std::vector<Decimal> fourRingTolerances()
+{
+    std::vector<Decimal> out(kFourPercent.begin(), kFourPercent.end());
+    out.push_back(kNoFourthRing);
+    return out;
+}
+
+std::vector<Decimal> fiveRingTolerances() { return {kFivePercent.begin(), kFivePercent.end()}; }
+
+EncodeResult encode(const EncodeRequest &request)
+{
+    if (request.rings != 0 && (request.rings < 4 || request.rings > 6))
+        return refuse(Refusal::BadRequest, "Ringzahl " + std::to_string(request.rings) + " gibt es nicht; möglich: 4, 5, 6");
+    int tempcoPosition = 1; // Braun, 100 ppm/K
+    if (request.tempcoPpm) {
+        if (request.rings == 4 || request.rings == 5)
+            return refuse(Refusal::BadRequest, "ein Temperaturkoeffizient braucht 6 Ringe");
+        const auto list = decode::temperatureList();
+        tempcoPosition = -1;
+        std::string offered;
+        for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+            if (decode::temperatureCoefficient(i) == *request.tempcoPpm)
+                tempcoPosition = i;
+            offered += (i ? ", " : "") + std::to_string(decode::temperatureCoefficient(i));
+        }
+        if (tempcoPosition < 0)
+            return refuse(Refusal::BadRequest, "Temperaturkoeffizient " + std::to_string(*request.tempcoPpm) +
+                                                   " ppm/K gibt es nicht; möglich: " + offered);
+    }
+
+    const auto four = fourRingTolerances();
+    const auto five = fiveRingTolerances();
+    const auto offers = [](const std::vector<Decimal> &list, const std::optional<Decimal> &t) {
+        return !t || std::find(list.begin(), list.end(), *t) != list.end();
+    };
+
+    auto tryFour = [&]() -> EncodeResult {
+        if (!offers(four, request.tolerancePercent))
+            return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, ",") +
+                                                   " % gibt es bei 4 Ringen nicht; möglich: " + percentList(four) +
+                                                   " (20 = ohne 4. Ring)");
+        RingCode code;
+        code.window = Window::FourRing;
+        const Decimal t = request.tolerancePercent.value_or(Decimal::of(5));
+        code.lastRingPresent = t != kNoFourthRing;
+        code.positions[3] = code.lastRingPresent
+            ? static_cast<int>(std::find(kFourPercent.begin(), kFourPercent.end(), t) - kFourPercent.begin())
+            : 2;
+        return place(request.ohm, 2, code);
+    };
+    auto tryFive = [&](bool six) -> EncodeResult {
+        if (!offers(five, request.tolerancePercent))
+            return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, ",") +
+                                                   " % gibt es bei 5 und 6 Ringen nicht; möglich: " +
+                                                   percentList(five));
+        RingCode code;
+        code.window = Window::FiveRing;
+        code.lastRingPresent = six;
+        const Decimal t = request.tolerancePercent.value_or(Decimal::of(1));
+        code.positions[4] = static_cast<int>(std::find(kFivePercent.begin(), kFivePercent.end(), t) - kFivePercent.begin());
+        code.positions[5] = tempcoPosition;
+        return place(request.ohm, 3, code);
+    };
+
+    if (request.tempcoPpm || request.rings == 6)
+        return tryFive(true);
+    if (request.rings == 5)
+        return tryFive(false);
+    if (request.rings == 4)
+        return tryFour();
+    if (!offers(four, request.tolerancePercent))
+        return tryFive(false);
+    EncodeResult result = tryFour();
+    if (result.code || result.refusal == Refusal::Zero || result.refusal == Refusal::TooSmall)
+        return result;
+    EncodeResult wider = tryFive(false);
+    // A tolerance only four rings offer (20 %) keeps the four-ring reason.
+    return wider.refusal == Refusal::BadRequest ? result : wider;
+}
+
+} // namespace zz::value
