@@ -1,10 +1,15 @@
 #include <QByteArray>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QObject>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTest>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -60,6 +65,21 @@ private slots:
     void standardInputAllGood();
     void helpAndVersion();
     void failedWriteIsNoSuccess();
+
+    void valueGivesTheCodesReport_data();
+    void valueGivesTheCodesReport();
+    void seriesLines();
+    void smdText();
+    void json();
+    void badValueInput_data();
+    void badValueInput();
+    void valuesAndMarkingsFromStandardInput();
+
+    void readErrorIsNoSuccess();
+    void everyLineEndEndsALine();
+    void overlongLineIsSkipped();
+    void memoryStaysFlat();
+    void echoedWordsAreEscaped();
 };
 
 void TestCli::initTestCase()
@@ -215,6 +235,219 @@ void TestCli::failedWriteIsNoSuccess()
     QVERIFY(p.waitForFinished(30000));
     QCOMPARE(p.exitCode(), 1);
     QVERIFY(p.readAllStandardError().contains("Ausgabe"));
+}
+
+void TestCli::valueGivesTheCodesReport_data()
+{
+    QTest::addColumn<QStringList>("value");
+    QTest::addColumn<QStringList>("colours");
+    QTest::newRow("4k7") << QStringList{"--wert", "4k7"} << QStringList{"Gelb", "Violett", "Rot", "Gold"};
+    QTest::newRow("4,7 kOhm with a blank") << QStringList{"--wert", " 4,7 kOhm"} << QStringList{"Gelb", "Violett", "Rot", "Gold"};
+    QTest::newRow("leading black") << QStringList{"--wert=0,05"} << QStringList{"Schwarz", "Grün", "Silber", "Gold"};
+    QTest::newRow("three digits") << QStringList{"--wert", "4.75k"} << QStringList{"Gelb", "Violett", "Grün", "Braun", "Braun"};
+    QTest::newRow("no fourth ring") << QStringList{"--wert", "470", "--toleranz", "20"} << QStringList{"Gelb", "Violett", "Braun"};
+    QTest::newRow("tempco") << QStringList{"--wert", "10,2k", "--toleranz", "0,5", "--tk", "50"}
+                            << QStringList{"Braun", "Schwarz", "Rot", "Rot", "Grün", "Rot"};
+    QTest::newRow("six rings") << QStringList{"--ringe", "6", "--wert", "1M5"}
+                               << QStringList{"Braun", "Grün", "Schwarz", "Gelb", "Braun", "Braun"};
+    QTest::newRow("five rings asked") << QStringList{"--wert", "R47", "--ringe", "5", "--toleranz", "0.1%"}
+                                      << QStringList{"Schwarz", "Gelb", "Violett", "Silber", "Violett"};
+}
+
+void TestCli::valueGivesTheCodesReport()
+{
+    QFETCH(QStringList, value);
+    QFETCH(QStringList, colours);
+    const Run byValue = run(value);
+    const Run byColours = run(colours);
+    QCOMPARE(byValue.err, QByteArray());
+    QCOMPARE(byValue.status, 0);
+    QVERIFY(!byValue.out.isEmpty());
+    QCOMPARE(byValue.out, byColours.out);
+}
+
+void TestCli::seriesLines()
+{
+    const Run r = run({"--wert", "4,5k", "--reihe", "E24"});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.endsWith("Reihen: keine\nE24: nächste Werte 4,3 kOhm (-4,44 %) und 4,7 kOhm (+4,44 %)\n"),
+             r.out.constData());
+    const Run member = run({"Gelb", "Violett", "Rot", "Gold", "--reihe", "e12"});
+    QVERIFY2(member.out.endsWith("Reihen: E3, E6, E12, E24, E192\nE12: 4,7 kOhm ist ein Wert der Reihe\n"),
+             member.out.constData());
+}
+
+void TestCli::smdText()
+{
+    QCOMPARE(run({"--smd", "01C"}).out, lines({"Kennzeichnung: 01C (EIA-96)", "Wert: 10 kOhm", "Toleranz: ± 100 Ohm (= 1%)"}));
+    QCOMPARE(run({"--smd", "4R7"}, {}, "C").out, lines({"Kennzeichnung: 4R7 (R als Komma)", "Wert: 4.7 Ohm"}));
+    QCOMPARE(run({"--smd", "4702"}).out, lines({"Kennzeichnung: 4702 (4 Ziffern)", "Wert: 47 kOhm"}));
+}
+
+void TestCli::json()
+{
+    const Run r = run({"--json", "--reihe", "E24"}, "Gelb Violett Silber Gold\nSchwarz Gelb Violett Rot Gold Blau\n"
+                                                    "Schwarz Schwarz Grün\n");
+    QCOMPARE(r.status, 0);
+    const QList<QByteArray> objects = r.out.trimmed().split('\n');
+    QCOMPARE(objects.size(), 3);
+    // Exact numbers, never 0.47000000000000003.
+    QVERIFY2(objects[0].contains("\"ohm\":0.47,") && objects[0].contains("\"min_ohm\":0.4465,"), objects[0].constData());
+    QJsonObject first = QJsonDocument::fromJson(objects[0]).object();
+    QCOMPARE(first.value("code").toArray().toVariantList(), QVariantList({"Gelb", "Violett", "Silber", "Gold"}));
+    QCOMPARE(first.value("tolerance_percent").toDouble(), 5.0);
+    QCOMPARE(first.value("max_ohm").toDouble(), 0.4935);
+    QVERIFY(first.value("tempco_ppm").isNull());
+    QVERIFY(first.value("hint").isNull());
+    QVERIFY(first.value("standard_code").isNull());
+    QCOMPARE(first.value("series").toArray().toVariantList(), QVariantList({"E3", "E6", "E12", "E24", "E192"}));
+    QCOMPARE(first.value("report").toArray().first().toString(), QString("Farbcode: Gelb - Violett - Silber"));
+    QCOMPARE(first.value("nearest").toObject().value("below").toDouble(), 0.47);
+    QCOMPARE(first.value("nearest").toObject().value("above").toDouble(), 0.47);
+
+    const QJsonObject six = QJsonDocument::fromJson(objects[1]).object();
+    QCOMPARE(six.value("hint").toString(), QString("unusual"));
+    QCOMPARE(six.value("standard_code").toArray().toVariantList(), QVariantList({"Gelb", "Violett", "Schwarz", "Braun"}));
+    QCOMPARE(six.value("tempco_ppm").toInt(), 10);
+    QCOMPARE(six.value("report").toArray().size(), 8);
+
+    const QJsonObject none = QJsonDocument::fromJson(objects[2]).object();
+    QCOMPARE(none.value("hint").toString(), QString("nonexistent"));
+    QCOMPARE(none.value("tolerance_percent").toDouble(), 20.0);
+    QVERIFY(none.value("nearest").toObject().value("below").isNull());
+
+    const Run value = run({"--wert", "4,5k", "--reihe", "E24", "--json"});
+    const QJsonObject v = QJsonDocument::fromJson(value.out).object();
+    QCOMPARE(v.value("ohm").toDouble(), 4500.0);
+    QCOMPARE(v.value("nearest").toObject().value("series").toString(), QString("E24"));
+    QCOMPARE(v.value("nearest").toObject().value("below").toDouble(), 4300.0);
+    QCOMPARE(v.value("nearest").toObject().value("above").toDouble(), 4700.0);
+
+    const Run smd = run({"--smd", "--json"}, "01C\n4R7\n");
+    const QList<QByteArray> markings = smd.out.trimmed().split('\n');
+    QCOMPARE(markings.size(), 2);
+    const QJsonObject eia = QJsonDocument::fromJson(markings[0]).object();
+    QCOMPARE(eia.value("marking").toString(), QString("01C"));
+    QCOMPARE(eia.value("kind").toString(), QString("EIA-96"));
+    QCOMPARE(eia.value("ohm").toDouble(), 10000.0);
+    QCOMPARE(eia.value("tolerance_percent").toDouble(), 1.0);
+    QCOMPARE(eia.value("series").toArray().size(), 7);
+    const QJsonObject r47 = QJsonDocument::fromJson(markings[1]).object();
+    QCOMPARE(r47.value("kind").toString(), QString("R"));
+    QVERIFY(r47.value("tolerance_percent").isNull());
+    QVERIFY(markings[1].contains("\"ohm\":4.7,"));
+}
+
+void TestCli::badValueInput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("not a value") << QStringList{"--wert", "abc"} << "4k7";
+    QTest::newRow("negative") << QStringList{"--wert", "-5"} << "4k7";
+    QTest::newRow("too many digits") << QStringList{"--wert", "4,75k", "--ringe", "4"} << "4,7 kOhm und 4,8 kOhm";
+    QTest::newRow("too large") << QStringList{"--wert", "2G"} << "999 MOhm";
+    QTest::newRow("zero") << QStringList{"--wert", "0"} << "0,01 Ohm";
+    QTest::newRow("tolerance not offered") << QStringList{"--wert", "1k", "--toleranz", "3"} << "möglich";
+    QTest::newRow("tolerance text") << QStringList{"--wert", "1k", "--toleranz", "viel"} << "--toleranz";
+    QTest::newRow("tempco with four rings") << QStringList{"--wert", "1k", "--ringe", "4", "--tk", "50"} << "6 Ringe";
+    QTest::newRow("bad ring count") << QStringList{"--wert", "1k", "--ringe", "3"} << "--ringe";
+    QTest::newRow("ring count without value") << QStringList{"--ringe", "5", "Rot", "Rot", "Rot"} << "--wert";
+    QTest::newRow("unknown series") << QStringList{"--wert", "1k", "--reihe", "E25"} << "E192";
+    QTest::newRow("bad marking") << QStringList{"--smd", "97A"} << "01 bis 96";
+    QTest::newRow("value and colours") << QStringList{"--wert", "1k", "Rot"} << "nicht zusammen";
+}
+
+void TestCli::badValueInput()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, mentions);
+    const Run r = run(args);
+    QCOMPARE(r.out, QByteArray());
+    QCOMPARE(r.status, 2);
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY2(QString::fromUtf8(r.err).contains(mentions), r.err.constData());
+}
+
+void TestCli::valuesAndMarkingsFromStandardInput()
+{
+    const Run values = run({"--wert"}, "4k7\n\nabc\n2,2 MΩ\r\n");
+    QCOMPARE(values.status, 1);
+    QCOMPARE(values.out.count("Farbcode:"), 2);
+    QVERIFY(values.out.contains("Wert: 2,2 MOhm"));
+    QVERIFY2(values.err.startsWith("zedezedidor-decode: Zeile 3: \"abc\""), values.err.constData());
+    QCOMPARE(values.err.count('\n'), 1);
+
+    const Run markings = run({"--smd"}, "472\n000\n");
+    QCOMPARE(markings.status, 0);
+    QCOMPARE(markings.out, lines({"Kennzeichnung: 472 (3 Ziffern)", "Wert: 4,7 kOhm", "",
+                                  "Kennzeichnung: 000 (3 Ziffern)", "Wert: 0 Ohm"}));
+}
+
+void TestCli::readErrorIsNoSuccess()
+{
+    // Reading a directory fails with EISDIR: the run must not end as if the input were empty.
+    QProcess p;
+    p.setProcessEnvironment(environmentFor("C"));
+    p.setStandardInputFile("/");
+    p.start(program(), {});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 1);
+    const QByteArray err = p.readAllStandardError();
+    QCOMPARE(err.count('\n'), 1);
+    QVERIFY2(err.contains("Standardeingabe"), err.constData());
+}
+
+void TestCli::everyLineEndEndsALine()
+{
+    const QByteArray input = "\xEF\xBB\xBFrot rot rot\rgelb\tviolett\vbraun\r\nbraun schwarz rot\n";
+    const Run r = run({}, input, "C");
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out.count("Farbcode:"), 3);
+    QVERIFY(r.out.startsWith("Farbcode: Rot - Rot - Rot\n"));
+    QVERIFY(r.out.contains("Farbcode: Gelb - Violett - Braun\n"));
+    QVERIFY(r.out.contains("Farbcode: Braun - Schwarz - Rot\n"));
+}
+
+void TestCli::overlongLineIsSkipped()
+{
+    QByteArray input;
+    input.reserve(12 << 20);
+    while (input.size() < (10 << 20))
+        input += "rot ";
+    input += "\ngelb violett braun\n";
+    const Run r = run({}, input, "C");
+    QCOMPARE(r.status, 1);
+    QCOMPARE(r.out.count("Farbcode:"), 1);
+    QVERIFY(r.out.startsWith("Farbcode: Gelb - Violett - Braun\n"));
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY2(r.err.contains("Zeile 1") && r.err.contains("4096"), r.err.constData());
+}
+
+void TestCli::memoryStaysFlat()
+{
+    // 300 MB without a line end: held in memory, that would be its size in RSS at least.
+    QProcess p;
+    p.setProcessEnvironment(environmentFor("C"));
+    p.start("/bin/sh", {"-c", "head -c 300000000 /dev/zero | \"$0\"", program()});
+    QVERIFY(p.waitForFinished(120000));
+    QCOMPARE(p.exitCode(), 1);
+    QVERIFY(p.readAllStandardError().contains("Zeile 1"));
+    rusage usage{};
+    QCOMPARE(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    QVERIFY2(usage.ru_maxrss < 120 * 1024, qPrintable(QString::number(usage.ru_maxrss) + " KiB"));
+}
+
+void TestCli::echoedWordsAreEscaped()
+{
+    const Run r = run({}, "gelb \x1b]0;pwned\x07 braun\n" + QByteArray(3000, 'x') + " rot rot\n", "C");
+    QCOMPARE(r.status, 1);
+    const QList<QByteArray> errors = r.err.trimmed().split('\n');
+    QCOMPARE(errors.size(), 2);
+    QVERIFY2(!r.err.contains('\x1b') && !r.err.contains('\x07'), r.err.constData());
+    QVERIFY2(errors[0].contains("\\x1B]0;pwned\\x07"), errors[0].constData());
+    QVERIFY2(errors[1].size() < 400, errors[1].left(400).constData());
+    QVERIFY(errors[1].contains("…"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
