@@ -3,13 +3,15 @@
 #include "output/Cp1252.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QSaveFile>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -37,10 +39,34 @@ QString native(const QString &path)
     throw DataFileError(message);
 }
 
+// One sentence that ends with a full stop and names the file once; the
+// system's reasons ("Permission denied") come without either.
+QString sentence(QString text, const QString &path)
+{
+    text.replace(QLatin1Char('\'') + path + QLatin1Char('\''), QString());
+    text.replace(path, QString());
+    text = text.trimmed();
+    while (text.endsWith(QLatin1Char(':')))
+        text.chop(1);
+    if (text.isEmpty())
+        text = QStringLiteral("Unbekannter Fehler");
+    if (!text.endsWith(QLatin1Char('.')))
+        text += QLatin1Char('.');
+    return text;
+}
+
 [[noreturn]] void failWrite(const QString &path, const QString &reason)
 {
-    fail(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden: %2").arg(native(path), reason));
+    fail(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden: %2")
+             .arg(native(path), sentence(reason, path)));
 }
+
+// Where the bytes of a save go: the data file's QSaveFile or the backup's
+// temporary file, with the name that an error message gives.
+struct Sink {
+    QFileDevice *device;
+    QString name;
+};
 
 // A target we replace must be a plain file the user has not protected:
 // QSaveFile would happily rename over a read-only file.
@@ -67,12 +93,12 @@ void openTarget(QSaveFile &file)
 }
 
 // Retries short writes, so the one that cannot go on reports the system's reason.
-void writeAll(QSaveFile &file, const char *data, qsizetype size)
+void writeAll(const Sink &sink, const char *data, qsizetype size)
 {
     while (size > 0) {
-        const qint64 n = file.write(data, size);
+        const qint64 n = sink.device->write(data, size);
         if (n <= 0)
-            failWrite(file.fileName(), file.errorString());
+            failWrite(sink.name, sink.device->errorString());
         data += n;
         size -= n;
     }
@@ -81,7 +107,7 @@ void writeAll(QSaveFile &file, const char *data, qsizetype size)
 [[noreturn]] void failRead(const QFile &file)
 {
     fail(QStringLiteral("Die Datei \"%1\" konnte nicht gelesen werden: %2")
-             .arg(native(file.fileName()), file.errorString()));
+             .arg(native(file.fileName()), sentence(file.errorString(), file.fileName())));
 }
 
 void commit(QSaveFile &file)
@@ -183,7 +209,7 @@ struct Copied {
 };
 
 // Copies the rest of source into each target with CR LF line ends.
-Copied copyWithCrLf(QFile &source, std::initializer_list<QSaveFile *> targets)
+Copied copyWithCrLf(QFile &source, std::initializer_list<Sink> targets)
 {
     LineEnds lineEnds;
     std::vector<char> in(kChunk);
@@ -197,8 +223,8 @@ Copied copyWithCrLf(QFile &source, std::initializer_list<QSaveFile *> targets)
             break;
         read += n;
         for (const std::string_view part : lineEnds.feed(in.data(), n)) {
-            for (QSaveFile *target : targets)
-                writeAll(*target, part.data(), qsizetype(part.size()));
+            for (const Sink &target : targets)
+                writeAll(target, part.data(), qsizetype(part.size()));
             written += qint64(part.size());
         }
     }
@@ -217,47 +243,243 @@ bool startsWithCrLfOnly(QFile &source)
     return n == 0 || LineEnds().feed(in.data(), n)[0].data() == in.data();
 }
 
-std::optional<mode_t> fileMode(const QString &path)
+// Follows symlinks the way QSaveFile does, also to a target that does not
+// exist yet: the file a save really replaces.
+QString resolvedPath(const QString &path)
 {
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
-        return std::nullopt;
-    return st.st_mode & 07777;
+    QFileInfo info(path);
+    for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.absoluteFilePath();
 }
 
-// Gives the old data file the backup's name as a second link, replacing the
-// backup atomically; false when the file system or the situation does not
-// allow it, and the backup is then written as a copy.
-bool linkAsBackup(const QString &dataPath, const QString &backupPath)
+// The path with its folder's symlinks resolved, the name itself kept as it is.
+QString withRealFolder(const QString &path)
 {
-    const QByteArray source = QFile::encodeName(QFileInfo(dataPath).canonicalFilePath());
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+std::optional<struct stat> statOf(const QString &path, bool followLinks)
+{
     struct stat st {};
-    // A file with further links would share its later changes with the backup.
-    if (source.isEmpty() || ::stat(source.constData(), &st) != 0 || st.st_nlink != 1)
-        return false;
-    // Through a symlinked backup to its target, as QSaveFile does.
-    QString target = backupPath;
-    if (const QFileInfo info(backupPath); info.isSymLink()) {
-        target = info.canonicalFilePath();
-        if (target.isEmpty())
-            return false;
+    const QByteArray local = QFile::encodeName(path);
+    if ((followLinks ? ::stat(local.constData(), &st) : ::lstat(local.constData(), &st)) != 0)
+        return std::nullopt;
+    return st;
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+QByteArray tempNameBeside(const QString &path)
+{
+    return QFile::encodeName(
+        path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+}
+
+// Saves to one data file take turns across processes: an exclusive flock on
+// an empty lock file beside the real file. The holder removes the lock file
+// before it lets go, so a waiter that got hold of a removed one tries again;
+// nothing is left behind. The wait is bounded so a stuck holder (or a file
+// someone else planted there) costs a message, not a frozen window.
+class SaveLock final
+{
+public:
+    explicit SaveLock(const QString &dataPath)
+        : m_path(folderPart(dataPath) + QLatin1Char('.') + fileNamePart(dataPath) + QStringLiteral(".~lock")),
+          m_local(QFile::encodeName(m_path))
+    {
+        QElapsedTimer waited;
+        waited.start();
+        for (;;) {
+            if (tryOnce(dataPath))
+                return;
+            if (waited.elapsed() > kLockWaitMs)
+                fail(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden: Sie wird gerade von einem "
+                                    "anderen Programm gespeichert.")
+                         .arg(native(dataPath)));
+            ::usleep(useconds_t(2000 + QRandomGenerator::global()->bounded(8000)));
+        }
     }
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const QByteArray temp = QFile::encodeName(
-            target + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-        if (::link(source.constData(), temp.constData()) != 0) {
-            if (errno == EEXIST)
-                continue;
+
+    ~SaveLock()
+    {
+        ::unlink(m_local.constData());
+        ::close(m_fd);
+    }
+
+    SaveLock(const SaveLock &) = delete;
+    SaveLock &operator=(const SaveLock &) = delete;
+
+private:
+    static constexpr qint64 kLockWaitMs = 5000;
+
+    // True with the lock held; false to wait and try again; throws when no
+    // waiting can help.
+    bool tryOnce(const QString &dataPath)
+    {
+        constexpr int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+        int fd = ::open(m_local.constData(), O_RDWR | O_CREAT | flags, 0644);
+        if (fd < 0 && errno == EACCES) {
+            // Another user's lock file: read access is enough for flock.
+            fd = ::open(m_local.constData(), O_RDONLY | flags);
+            if (fd < 0 && errno == ENOENT)
+                failWrite(dataPath, reasonOf(EACCES));  // a folder we cannot create files in
+            if (fd < 0 && errno == EACCES)
+                return false;  // held by someone we cannot even read: wait
+        }
+        if (fd < 0 && errno == ELOOP)
+            failNotOurs(dataPath);
+        if (fd < 0)
+            failWrite(dataPath, reasonOf(errno));
+        struct stat own {};
+        if (::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode) || own.st_size != 0) {
+            ::close(fd);
+            failNotOurs(dataPath);
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
             return false;
         }
-        if (::rename(temp.constData(), QFile::encodeName(target).constData()) != 0) {
-            const int error = errno;
-            ::unlink(temp.constData());
-            failWrite(backupPath, QString::fromLocal8Bit(std::strerror(error)));
+        // Still the file under that name, not one its last holder removed?
+        const auto now = statOf(m_path, false);
+        if (!now || !sameFile(*now, own)) {
+            ::close(fd);
+            return false;
         }
+        m_fd = fd;
         return true;
     }
-    return false;
+
+    static QString reasonOf(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+    [[noreturn]] void failNotOurs(const QString &dataPath) const
+    {
+        failWrite(dataPath, QStringLiteral("Unter dem Namen der Sperrdatei \"%1\" steht etwas anderes.")
+                                .arg(fileNamePart(m_path)));
+    }
+
+    QString m_path;
+    QByteArray m_local;
+    int m_fd = -1;
+};
+
+// The backup is written under a temporary name beside it and renamed over
+// the backup name, so whatever stood there (a symlink, a hard link, another
+// user's file) is replaced as a name and never written through.
+class BackupFile final
+{
+public:
+    explicit BackupFile(const QString &path) : m_path(path) {}
+
+    ~BackupFile()
+    {
+        if (!m_temp.isEmpty())
+            ::unlink(m_temp.constData());
+    }
+
+    BackupFile(const BackupFile &) = delete;
+    BackupFile &operator=(const BackupFile &) = delete;
+
+    void open(mode_t mode)
+    {
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const QByteArray temp = tempNameBeside(m_path);
+            const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            if (fd < 0)
+                failWrite(m_path, reasonOf(errno));
+            m_temp = temp;
+            ::fchmod(fd, mode);
+            if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+                ::close(fd);
+                failWrite(m_path, m_file.errorString());
+            }
+            return;
+        }
+        failWrite(m_path, QStringLiteral("Kein freier Name für eine temporäre Datei."));
+    }
+
+    bool isOpen() const { return m_file.isOpen(); }
+    Sink sink() { return {&m_file, m_path}; }
+
+    void commit()
+    {
+        if (::fsync(m_file.handle()) != 0 && errno != EINVAL)
+            failWrite(m_path, reasonOf(errno));
+        m_file.close();
+        replaceName(m_temp, m_path);
+        m_temp.clear();
+    }
+
+    // Gives the old data file the backup's name as a second link, when the
+    // user owns it and it has no other links (which would share later changes
+    // with the backup); false when that is not possible, and the backup is
+    // then written as a copy.
+    bool linkFrom(int sourceFd, const QString &sourcePath)
+    {
+        struct stat source {};
+        if (::fstat(sourceFd, &source) != 0 || source.st_nlink != 1 || source.st_uid != ::geteuid())
+            return false;
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const QByteArray temp = tempNameBeside(m_path);
+            if (::link(QFile::encodeName(sourcePath).constData(), temp.constData()) != 0) {
+                if (errno == EEXIST)
+                    continue;
+                return false;
+            }
+            // The name may have been swapped since it was opened.
+            const auto linked = statOf(QFile::decodeName(temp), false);
+            if (!linked || !sameFile(*linked, source)) {
+                ::unlink(temp.constData());
+                return false;
+            }
+            replaceName(temp, m_path);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    static QString reasonOf(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
+
+    static void replaceName(const QByteArray &temp, const QString &path)
+    {
+        if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
+            const int error = errno;
+            ::unlink(temp.constData());
+            failWrite(path, reasonOf(error));
+        }
+        // rename() does nothing when both names are links to one file; the
+        // temporary name must not stay behind then either.
+        ::unlink(temp.constData());
+    }
+
+    QString m_path;
+    QByteArray m_temp;
+    QFile m_file;
+};
+
+// The existing file at the backup name, looked at without following it.
+// The user's own plain file that they made read-only is not replaced behind
+// their back; anything else there is replaced as a name.
+std::optional<mode_t> checkBackupName(const QString &path)
+{
+    const auto st = statOf(path, false);
+    if (!st)
+        return std::nullopt;
+    if (S_ISDIR(st->st_mode))
+        fail(QStringLiteral("\"%1\" ist keine Datei.").arg(native(path)));
+    if (!S_ISREG(st->st_mode) || st->st_uid != ::geteuid())
+        return std::nullopt;
+    if ((st->st_mode & S_IWUSR) == 0)
+        fail(QStringLiteral("Die Datei \"%1\" ist schreibgeschützt.").arg(native(path)));
+    return st->st_mode & 07777;
 }
 
 } // namespace
@@ -315,10 +537,18 @@ bool isReadOnly(const QString &path)
     struct stat st {};
     if (::stat(local.constData(), &st) != 0)
         return false;
+    // The owner's write bit is the file's read-only attribute; even root
+    // respects it here.
     if ((st.st_mode & S_IWUSR) == 0)
         return true;
-    struct statvfs fs {};
-    return ::statvfs(local.constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+    // Whether this user may write it, as the system decides: owner, groups,
+    // ACLs, read-only mounts.
+    if (::faccessat(AT_FDCWD, local.constData(), W_OK, AT_EACCESS) != 0)
+        return true;
+    // A save replaces the file by a new one beside it, which needs a folder
+    // this user can create files in.
+    const QString folder = QFileInfo(resolvedPath(path)).absolutePath();
+    return ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0;
 }
 
 bool isUsableDataFile(const QString &path)
@@ -331,67 +561,69 @@ bool isUsableDataFile(const QString &path)
 
 void appendEntry(const QString &dataPath, bool makeBackup, const std::vector<std::string> &reportLines)
 {
+    const QString realPath = resolvedPath(dataPath);
+    const SaveLock lock(realPath);
+
     const bool existed = QFileInfo::exists(dataPath);
     checkReplaceable(dataPath);
 
     QFile source(dataPath);
     if (existed && !source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         failRead(source);
-    const bool withBackup = existed && makeBackup;
-    const QString backupFile = withBackup ? backupPath(dataPath) : QString();
-    if (withBackup)
-        checkReplaceable(backupFile);
+    const QString backupName = backupPath(dataPath);
+    // A data file named *.~txt is its own backup name: the new content would
+    // replace the backup at once, so there is none.
+    const bool withBackup = existed && makeBackup && withRealFolder(backupName) != withRealFolder(realPath);
+    const std::optional<mode_t> backupMode = withBackup ? checkBackupName(backupName) : std::nullopt;
 
     // QSaveFile writes a symlinked data file through to its target, so the
     // link itself stays in place.
     QSaveFile data(dataPath);
     openTarget(data);
-    const std::optional<mode_t> backupMode = withBackup ? fileMode(backupFile) : std::nullopt;
 
     // The backup is complete before the data file is replaced. When the old
     // lines need no change, the old file itself becomes the backup; a file
     // that needs converting is copied into both in the same pass.
-    std::optional<QSaveFile> backup;
+    BackupFile backup(backupName);
     auto openBackup = [&] {
-        backup.emplace(backupFile);
-        openTarget(*backup);
         // A new backup is as private as the data file it copies.
-        if (!backupMode) {
-            if (const auto dataMode = fileMode(dataPath))
-                ::fchmod(backup->handle(), *dataMode);
-        }
+        struct stat st {};
+        const mode_t dataMode = ::fstat(source.handle(), &st) == 0 ? st.st_mode & 07777 : 0600;
+        backup.open(backupMode.value_or(dataMode));
     };
     if (withBackup && !startsWithCrLfOnly(source))
         openBackup();
 
+    const Sink dataSink{&data, dataPath};
     Copied old;
     if (existed)
-        old = backup ? copyWithCrLf(source, {&data, &*backup}) : copyWithCrLf(source, {&data});
+        old = backup.isOpen() ? copyWithCrLf(source, {dataSink, backup.sink()}) : copyWithCrLf(source, {dataSink});
     QByteArray entry;
     if (existed)
         entry = old.lineOpen ? "\r\n\r\n" : "\r\n";
     for (const std::string &line : reportLines)
         entry += toCp1252(line) + "\r\n";
-    writeAll(data, entry.constData(), entry.size());
+    writeAll(dataSink, entry.constData(), entry.size());
 
-    const bool linked = withBackup && !backup && old.unchanged && linkAsBackup(dataPath, backupFile);
-    if (withBackup && !linked && !backup) {
+    const bool linked = withBackup && !backup.isOpen() && old.unchanged
+        && backup.linkFrom(source.handle(), resolvedPath(dataPath));
+    if (withBackup && !linked && !backup.isOpen()) {
         // A change further down the file: a second pass for the backup.
         openBackup();
         if (!source.seek(0))
             failRead(source);
-        copyWithCrLf(source, {&*backup});
+        copyWithCrLf(source, {backup.sink()});
     }
-    if (backup) {
+    if (backup.isOpen()) {
         if (old.lineOpen)
-            writeAll(*backup, "\r\n", 2);
-        commit(*backup);
+            writeAll(backup.sink(), "\r\n", 2);
+        backup.commit();
     }
     commit(data);
     // The linked backup still carries the data file's permissions; a backup
     // that existed before keeps its own.
     if (linked && backupMode)
-        ::chmod(QFile::encodeName(QFileInfo(backupFile).canonicalFilePath()).constData(), *backupMode);
+        ::fchmod(source.handle(), *backupMode);
 }
 
 } // namespace zz::output

@@ -8,9 +8,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QRegularExpression>
+
+#include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 #include <csignal>
+#include <set>
 
 using namespace zz::output;
 
@@ -45,6 +51,32 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QCOMPARE(f.write(bytes), bytes.size());
 }
 
+// Runs the save tool, as the unprivileged user "nobody" when asked.
+struct ToolRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QStringList &args, bool asNobody = false)
+{
+    QProcess tool;
+    if (asNobody)
+        tool.start("setpriv", QStringList{"--reuid=65534", "--regid=65534", "--clear-groups", ZZ_SAVETOOL} + args);
+    else
+        tool.start(ZZ_SAVETOOL, args);
+    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {tool.exitCode(), QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed(),
+            QString::fromLocal8Bit(tool.readAllStandardError()).trimmed()};
+}
+
+QStringList allNames(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
+
 } // namespace
 
 class TestDataFile final : public QObject
@@ -77,6 +109,13 @@ private slots:
     void refusesFolderAndReadOnlyTargets();
     void failureMidWriteLeavesFilesUnchanged_data();
     void failureMidWriteLeavesFilesUnchanged();
+    void backupNameNeverFollowed_data();
+    void backupNameNeverFollowed();
+    void dataFileNamedLikeItsBackup();
+    void writersTakeTurns();
+    void busyLockStopsTheSave();
+    void otherUser_data();
+    void otherUser();
 
 private:
     QTemporaryDir m_dir;
@@ -425,6 +464,189 @@ void TestDataFile::failureMidWriteLeavesFilesUnchanged()
     QCOMPARE(readAll(path("voll.~txt")), QByteArray("vorige Sicherung"));
     // No temporary files left behind.
     QCOMPARE(QDir(m_dir.path()).entryList({"voll*"}, QDir::Files | QDir::Hidden).size(), 2);
+}
+
+void TestDataFile::backupNameNeverFollowed_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("symlink to another file") << "symlink";
+    QTest::newRow("symlink to a missing file") << "dangling";
+    QTest::newRow("symlink to the data file") << "symlink-data";
+    QTest::newRow("hard link to another file") << "hardlink";
+    QTest::newRow("hard link to the data file") << "hardlink-data";
+}
+
+void TestDataFile::backupNameNeverFollowed()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("werte.txt");
+    const QString backupFile = dir.filePath("werte.~txt");
+    const QString victim = dir.filePath("opfer");
+    writeFile(file, "alt\r\n");
+    writeFile(victim, "fremd\n");
+    const QByteArray local = QFile::encodeName(backupFile);
+    if (kind == "symlink")
+        QVERIFY(::symlink("opfer", local.constData()) == 0);
+    else if (kind == "dangling")
+        QVERIFY(::symlink("neu-angelegt", local.constData()) == 0);
+    else if (kind == "symlink-data")
+        QVERIFY(::symlink("werte.txt", local.constData()) == 0);
+    else if (kind == "hardlink")
+        QVERIFY(::link(QFile::encodeName(victim).constData(), local.constData()) == 0);
+    else
+        QVERIFY(::link(QFile::encodeName(file).constData(), local.constData()) == 0);
+
+    // Twice: the second save meets the backup the first one made.
+    for (int round = 0; round < 2; ++round) {
+        const QByteArray old = readAll(file);
+        appendEntry(file, true, kEntryB);
+        QCOMPARE(readAll(file), old + "\r\n" + crlf(kEntryB));
+        QVERIFY(!QFileInfo(backupFile).isSymLink());
+        QCOMPARE(readAll(backupFile), old);
+        QCOMPARE(readAll(victim), QByteArray("fremd\n"));
+        QVERIFY(!QFile::exists(dir.filePath("neu-angelegt")));
+        QCOMPARE(allNames(dir.path()), QStringList({"opfer", "werte.txt", "werte.~txt"}));
+    }
+}
+
+void TestDataFile::dataFileNamedLikeItsBackup()
+{
+    // The file is its own backup name: no backup, and nothing left behind.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("werte.~txt");
+    appendEntry(file, true, kEntryA);
+    appendEntry(file, true, kEntryB);
+    appendEntry(file, true, kEntryB);
+    QCOMPARE(readAll(file), crlf(kEntryA) + "\r\n" + crlf(kEntryB) + "\r\n" + crlf(kEntryB));
+    QCOMPARE(allNames(dir.path()), QStringList{"werte.~txt"});
+
+    // werte.txt, a symlink to its own backup name.
+    QVERIFY(QFile::link("werte.~txt", dir.filePath("werte.txt")));
+    appendEntry(dir.filePath("werte.txt"), true, kEntryA);
+    QVERIFY(readAll(file).endsWith("\r\n\r\n" + crlf(kEntryA)));
+    QVERIFY(QFileInfo(dir.filePath("werte.txt")).isSymLink());
+    QCOMPARE(allNames(dir.path()), QStringList({"werte.txt", "werte.~txt"}));
+}
+
+void TestDataFile::writersTakeTurns()
+{
+    // Several processes saving into one file at once lose no entry.
+    constexpr int writers = 4;
+    constexpr int saves = 20;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("gemeinsam.txt");
+    std::vector<std::unique_ptr<QProcess>> tools;
+    for (int w = 0; w < writers; ++w) {
+        tools.push_back(std::make_unique<QProcess>());
+        tools.back()->start(ZZ_SAVETOOL, {"--repeat", QString::number(saves), file, QString::number(w)});
+    }
+    for (auto &tool : tools) {
+        QVERIFY(tool->waitForFinished(120000));
+        QVERIFY2(tool->exitCode() == 0, tool->readAllStandardError().constData());
+    }
+    std::set<QByteArray> seen;
+    const QByteArray text = readAll(file);
+    // Every entry whole: its two lines, then the empty line (the last one:
+    // the end of the file).
+    const QList<QByteArray> blocks = text.split('\n');
+    QCOMPARE(blocks.size(), writers * saves * 3);
+    for (qsizetype i = 0; i < blocks.size(); i += 3) {
+        QVERIFY(blocks[i].startsWith("Schreiber ") && blocks[i].endsWith('\r'));
+        QVERIFY(blocks[i + 1].startsWith("Eintrag ") && blocks[i + 1].endsWith('\r'));
+        QCOMPARE(blocks[i + 2], i + 3 == blocks.size() ? QByteArray() : QByteArray("\r"));
+        QVERIFY(seen.insert(blocks[i] + blocks[i + 1]).second);
+    }
+    QCOMPARE(int(seen.size()), writers * saves);
+    QCOMPARE(allNames(dir.path()), QStringList({"gemeinsam.txt", "gemeinsam.~txt"}));
+}
+
+void TestDataFile::busyLockStopsTheSave()
+{
+    // Another save that does not finish: this one gives up after a while and
+    // writes nothing.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("besetzt.txt");
+    writeFile(file, "alt\r\n");
+    const int held = ::open(QFile::encodeName(dir.filePath(".besetzt.txt.~lock")).constData(),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    QVERIFY(held >= 0);
+    QVERIFY(::flock(held, LOCK_EX) == 0);
+    const ToolRun run = runTool({file, "1", "neu"});
+    ::close(held);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("gerade von einem anderen Programm gespeichert."), qPrintable(run.err));
+    QCOMPARE(readAll(file), QByteArray("alt\r\n"));
+    QVERIFY(!QFile::exists(dir.filePath("besetzt.~txt")));
+}
+
+void TestDataFile::otherUser_data()
+{
+    // Files set up by root; the save code runs as "nobody" in a folder that
+    // everybody may write to.
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("check");   // what --check says
+    QTest::addColumn<bool>("saves");
+    QTest::newRow("root's file, 0644") << "foreign" << "read-only unusable" << false;
+    QTest::newRow("root's file, 0666") << "foreign-shared" << "writable usable" << true;
+    QTest::newRow("own file, folder not writable") << "locked-folder" << "read-only unusable" << false;
+    QTest::newRow("own file, backup of root") << "foreign-backup" << "writable usable" << true;
+    QTest::newRow("own file, backup a link to root's file") << "backup-link" << "writable usable" << true;
+}
+
+void TestDataFile::otherUser()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root to act as another user");
+    QFETCH(QString, setup);
+    QFETCH(QString, check);
+    QFETCH(bool, saves);
+    QTemporaryDir top;
+    const QString folder = top.filePath("geteilt");
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(::chmod(QFile::encodeName(top.path()).constData(), 0755) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
+    const QString file = folder + "/werte.txt";
+    const QString backupFile = folder + "/werte.~txt";
+    const QString rootFile = folder + "/root.txt";
+    writeFile(file, "alt\r\n");
+    writeFile(rootFile, "root\n");
+    const auto own = [](const QString &path) {
+        return ::chown(QFile::encodeName(path).constData(), 65534, 65534) == 0;
+    };
+    if (setup == "foreign") {
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0644) == 0);
+    } else if (setup == "foreign-shared") {
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0666) == 0);
+    } else {
+        QVERIFY(own(file));
+        if (setup == "locked-folder")
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+        else if (setup == "foreign-backup")
+            writeFile(backupFile, "root-sicherung\n");
+        else
+            QVERIFY(::symlink("root.txt", QFile::encodeName(backupFile).constData()) == 0);
+    }
+
+    QCOMPARE(runTool({"--check", file}, true).out, check);
+    const QByteArray before = readAll(file);
+    const ToolRun run = runTool({file, "1", "neu"}, true);
+    QCOMPARE(readAll(rootFile), QByteArray("root\n"));
+    if (!saves) {
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(readAll(file), before);
+        QVERIFY(!QFile::exists(backupFile));
+        QVERIFY2(run.err.endsWith('.') && run.err.count(file) == 1, qPrintable(run.err));
+        return;
+    }
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QCOMPARE(readAll(file), before + "\r\nneu\r\n");
+    QCOMPARE(readAll(backupFile), before);
+    // The backup is nobody's own file, never a link to root's.
+    QFileInfo info(backupFile);
+    QVERIFY(!info.isSymLink());
+    QCOMPARE(info.ownerId(), 65534u);
+    QCOMPARE(allNames(folder), QStringList({"root.txt", "werte.txt", "werte.~txt"}));
 }
 
 QTEST_GUILESS_MAIN(TestDataFile)

@@ -279,7 +279,9 @@ private slots:
         QVERIFY(seen.seen);
         QCOMPARE(seen.caption, QString("Zedezedidor"));
         QCOMPARE(seen.icon, QMessageBox::Critical);
-        QVERIFY2(seen.text.contains(QDir::toNativeSeparators(file)), qPrintable(seen.text));
+        // One sentence that names the file once and ends with a full stop.
+        QVERIFY2(seen.text.count(QDir::toNativeSeparators(file)) == 1 && seen.text.endsWith('.'),
+                 qPrintable(seen.text));
         QCOMPARE(w->DateiPfad, file);
         QCOMPARE(w->windowTitle(), QString("Zedezedidor - [werte.txt]"));
     }
