@@ -1,6 +1,8 @@
 // One save with backup into data files of 1, 10 and 100 MB, against the I/O
-// floor of copying the same file twice with cp. The save runs in a child
-// process so its peak memory can be read from VmHWM before and after.
+// floor of copying the same file twice with cp, and against the durable floor:
+// the same two copies flushed to disk, since a save syncs before it replaces a
+// file and cp does not. The save runs in a child process so its peak memory
+// can be read from VmHWM before and after.
 //
 //   bench_save [folder]     (default: a temporary folder under the current one)
 
@@ -12,6 +14,9 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -75,6 +80,14 @@ bool run(const QString &program, const QStringList &args, QByteArray *out = null
     return true;
 }
 
+void syncFile(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync(fd) != 0)
+        qFatal("cannot sync %s", qPrintable(path));
+    ::close(fd);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -92,13 +105,14 @@ int main(int argc, char **argv)
     const QString original = dir.filePath(QStringLiteral("original.txt"));
     constexpr int kRuns = 3;
 
-    std::printf("%-14s %10s %10s %7s %10s %10s\n", "data file", "save ms", "2x cp ms", "ratio", "idle KiB",
-                "peak +KiB");
+    std::printf("%-14s %10s %10s %7s %12s %7s %10s %10s\n", "data file", "save ms", "2x cp ms", "ratio",
+                "+fsync ms", "ratio", "idle KiB", "peak +KiB");
     for (const bool lfOnly : {false, true}) {
         for (const int mb : {1, 10, 100}) {
             makeDataFile(original, qint64(mb) * 1024 * 1024, lfOnly);
             double bestSave = 1e300;
             double bestCopy = 1e300;
+            double bestDurable = 1e300;
             long idle = 0;
             long worstPeak = 0;
             for (int i = 0; i < kRuns; ++i) {
@@ -112,15 +126,20 @@ int main(int argc, char **argv)
                 idle = fields.value(1).toLong();
                 worstPeak = std::max(worstPeak, fields.value(2).toLong() - idle);
 
+                const QString a = dir.filePath(QStringLiteral("a.txt"));
+                const QString b = dir.filePath(QStringLiteral("b.txt"));
                 QElapsedTimer timer;
                 timer.start();
-                if (!run(QStringLiteral("cp"), {original, dir.filePath(QStringLiteral("a.txt"))})
-                    || !run(QStringLiteral("cp"), {original, dir.filePath(QStringLiteral("b.txt"))}))
+                if (!run(QStringLiteral("cp"), {original, a}) || !run(QStringLiteral("cp"), {original, b}))
                     qFatal("cp failed");
                 bestCopy = std::min(bestCopy, double(timer.nsecsElapsed()) / 1e6);
+                syncFile(a);
+                syncFile(b);
+                bestDurable = std::min(bestDurable, double(timer.nsecsElapsed()) / 1e6);
             }
-            std::printf("%4d MB %-7s %10.1f %10.1f %7.2f %10ld %10ld\n", mb, lfOnly ? "LF" : "CR LF", bestSave,
-                        bestCopy, bestSave / bestCopy, idle, worstPeak);
+            std::printf("%4d MB %-7s %10.1f %10.1f %7.2f %12.1f %7.2f %10ld %10ld\n", mb, lfOnly ? "LF" : "CR LF",
+                        bestSave, bestCopy, bestSave / bestCopy, bestDurable, bestSave / bestDurable, idle,
+                        worstPeak);
             std::fflush(stdout);
         }
     }

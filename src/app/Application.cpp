@@ -8,10 +8,6 @@
 
 #include <exception>
 
-namespace {
-QString g_fontFamily;
-}
-
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
@@ -43,12 +39,7 @@ void Application::reportError(const QString &text)
 
 QString Application::helpFilePath()
 {
-    return QStringLiteral(ZZ_HELP_FILE);
-}
-
-QString Application::windowFontFamily()
-{
-    return g_fontFamily;
+    return QStringLiteral(ZZ_INSTALLED_HELP_FILE);
 }
 
 // The windows are laid out for an 8-point sans serif of 11 pixels; Liberation
@@ -57,14 +48,14 @@ QString Application::windowFontFamily()
 // every glyph, so the installed one is preferred.
 void Application::setWindowFont()
 {
-    g_fontFamily = QStringLiteral("Liberation Sans");
-    if (!QFontDatabase::hasFamily(g_fontFamily)) {
+    QString family = QStringLiteral("Liberation Sans");
+    if (!QFontDatabase::hasFamily(family)) {
         const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
         QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
         const QStringList families = QFontDatabase::applicationFontFamilies(id);
-        g_fontFamily = families.isEmpty() ? QStringLiteral("Sans Serif") : families.first();
+        family = families.isEmpty() ? QStringLiteral("Sans Serif") : families.first();
     }
-    QFont font(g_fontFamily);
+    QFont font(family);
     font.setPixelSize(11);
     setFont(font);
 }

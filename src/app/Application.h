@@ -18,8 +18,6 @@ public:
     static void reportError(const QString &text);
     // The help collection's built-in absolute path; never derived from the executable.
     static QString helpFilePath();
-    // The family of the font the windows are laid out for.
-    static QString windowFontFamily();
 
 private:
     void setWindowFont();

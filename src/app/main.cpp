@@ -1,5 +1,4 @@
 #include "app/Application.h"
-#include "help/Help.h"
 #include "ui/Main.h"
 #include "ui/Windows.h"
 
@@ -10,7 +9,6 @@ int main(int argc, char *argv[])
     // Title, organisation, font and translations come with the application object.
     Application app(argc, argv);
     try {
-        zz::help::setHelpFile(Application::helpFilePath());
         zz::ui::createWindows();
         frmLurvan->show();
         app.exec();

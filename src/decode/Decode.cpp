@@ -28,29 +28,78 @@ constexpr std::array<ColourInfo, kColourCount> kColours{{
 using C = Colour;
 constexpr std::array kBase{C::Schwarz, C::Braun, C::Rot,     C::Orange, C::Gelb,
                            C::Gruen,   C::Blau,  C::Violett, C::Grau,   C::Weiss};
-constexpr std::array kMultiplier{C::Schwarz, C::Braun, C::Rot,  C::Orange, C::Gelb,
-                                 C::Gruen,   C::Blau,  C::Gold, C::Silber};
-constexpr std::array kFourTolerance{C::Braun, C::Rot, C::Gold, C::Silber};
-constexpr std::array kFiveTolerance{C::Braun,   C::Rot,  C::Gruen, C::Blau,
-                                    C::Violett, C::Grau, C::Gold,  C::Silber};
-constexpr std::array kTemperature{C::Schwarz, C::Braun, C::Rot,    C::Orange,
-                                  C::Gelb,    C::Blau,  C::Violett};
 
-constexpr std::array<double, 9> kMultipliers{1, 10, 100, 1000, 10000, 100000, 1000000, 0.1, 0.01};
-constexpr std::array<int, 4> kFourPercent{1, 2, 5, 10};
-constexpr std::array<std::string_view, 4> kFourPercentText{"1", "2", "5", "10"};
-
+// One row per list position: the colour and what it stands for.
+struct MultiplierRow {
+    Colour colour;
+    double factor;
+};
+struct FourToleranceRow {
+    Colour colour;
+    int percent;
+    std::string_view percentText;
+};
 // Percentages in hundredths, so the deviation is one exact product and one
 // division instead of carrying the inexact 0.1 or 0.05 through.
-constexpr std::array<int, 8> kFiveBasisPoints{100, 200, 50, 25, 10, 5, 500, 1000};
-constexpr std::array<double, 8> kFivePercent{1, 2, 0.5, 0.25, 0.1, 0.05, 5, 10};
-constexpr std::array<std::string_view, 8> kFivePercentText{
-    "(= 1%)", "(= 2%)", "(= 0,5%)", "(= 0,25%)", "(= 0,1%)", "(= 0,05%)", "(= 5%)", "(= 10%)"};
+struct FiveToleranceRow {
+    Colour colour;
+    int basisPoints;
+    std::string_view text;
+};
+struct TemperatureRow {
+    Colour colour;
+    int ppm;
+    std::string_view text;
+};
 
-constexpr std::array<int, 7> kPpm{200, 100, 50, 15, 25, 10, 5};
-constexpr std::array<std::string_view, 7> kPpmText{
-    "(= 200 ppm/K)", "(= 100 ppm/K)", "(= 50 ppm/K)", "(= 15 ppm/K)",
-    "(= 25 ppm/K)",  "(= 10 ppm/K)",  "(= 5 ppm/K)"};
+constexpr std::array<MultiplierRow, 9> kMultiplierRows{{
+    {C::Schwarz, 1}, {C::Braun, 10}, {C::Rot, 100}, {C::Orange, 1000}, {C::Gelb, 10000},
+    {C::Gruen, 100000}, {C::Blau, 1000000}, {C::Gold, 0.1}, {C::Silber, 0.01},
+}};
+// Multiplier positions that break the run of powers of ten.
+constexpr int kMultiplierSchwarz = 0;
+constexpr int kMultiplierGold = 7;
+constexpr int kMultiplierSilber = 8;
+
+constexpr std::array<FourToleranceRow, 4> kFourToleranceRows{{
+    {C::Braun, 1, "1"}, {C::Rot, 2, "2"}, {C::Gold, 5, "5"}, {C::Silber, 10, "10"},
+}};
+
+constexpr std::array<FiveToleranceRow, 8> kFiveToleranceRows{{
+    {C::Braun, 100, "(= 1%)"},
+    {C::Rot, 200, "(= 2%)"},
+    {C::Gruen, 50, "(= 0,5%)"},
+    {C::Blau, 25, "(= 0,25%)"},
+    {C::Violett, 10, "(= 0,1%)"},
+    {C::Grau, 5, "(= 0,05%)"},
+    {C::Gold, 500, "(= 5%)"},
+    {C::Silber, 1000, "(= 10%)"},
+}};
+
+constexpr std::array<TemperatureRow, 7> kTemperatureRows{{
+    {C::Schwarz, 200, "(= 200 ppm/K)"},
+    {C::Braun, 100, "(= 100 ppm/K)"},
+    {C::Rot, 50, "(= 50 ppm/K)"},
+    {C::Orange, 15, "(= 15 ppm/K)"},
+    {C::Gelb, 25, "(= 25 ppm/K)"},
+    {C::Blau, 10, "(= 10 ppm/K)"},
+    {C::Violett, 5, "(= 5 ppm/K)"},
+}};
+
+// The ring lists hand out their colours as spans, so each table's colour
+// column is also kept as an array of its own.
+template <typename Row, std::size_t N>
+constexpr std::array<Colour, N> coloursOf(const std::array<Row, N> &rows)
+{
+    std::array<Colour, N> colours{};
+    for (std::size_t i = 0; i < N; ++i)
+        colours[i] = rows[i].colour;
+    return colours;
+}
+constexpr auto kMultiplier = coloursOf(kMultiplierRows);
+constexpr auto kFourTolerance = coloursOf(kFourToleranceRows);
+constexpr auto kFiveTolerance = coloursOf(kFiveToleranceRows);
+constexpr auto kTemperature = coloursOf(kTemperatureRows);
 
 template <typename Array>
 decltype(auto) at(const Array &array, int position, const char *what)
@@ -62,12 +111,6 @@ decltype(auto) at(const Array &array, int position, const char *what)
 
 std::string_view nameOf(Colour c) { return kColours[static_cast<std::size_t>(c)].name; }
 
-// A value a hair below a range's bottom prints as the bottom itself once it is
-// rounded to 15 digits ("1000 mOhm" instead of "1 Ohm"), so ranges are chosen
-// on the rounded value.
-constexpr double kRoundSlack = 1.0 - 5e-16;
-bool atLeast(double value, double bottom) { return value >= bottom * kRoundSlack; }
-
 void appendJoined(std::string &out, std::string_view part)
 {
     if (!out.empty())
@@ -77,10 +120,10 @@ void appendJoined(std::string &out, std::string_view part)
 
 void appendValueText(std::string &out, double value, std::string_view sep)
 {
-    if (atLeast(value, 1000000)) {
+    if (value >= 1000000) {
         appendNumberText(out, value / 1000000, sep);
         out += " MOhm";
-    } else if (atLeast(value, 1000)) {
+    } else if (value >= 1000) {
         appendNumberText(out, value / 1000, sep);
         out += " kOhm";
     } else {
@@ -94,16 +137,16 @@ void appendDeviation(std::string &out, double d, std::string_view sep, std::stri
 {
     out += "± ";
     std::string_view unit;
-    if (atLeast(d, 1000000)) {
+    if (d >= 1000000) {
         appendNumberText(out, d / 1000000, sep);
         unit = " MOhm";
-    } else if (atLeast(d, 1000)) {
+    } else if (d >= 1000) {
         appendNumberText(out, d / 1000, sep);
         unit = " kOhm";
-    } else if (atLeast(d, 1)) {
+    } else if (d >= 1) {
         appendNumberText(out, d, sep);
         unit = " Ohm";
-    } else if (atLeast(d, 0.0001)) {
+    } else if (d >= 0.0001) {
         appendNumberText(out, d * 1000, sep);
         unit = " mOhm";
     } else {
@@ -119,6 +162,24 @@ void setHint(CodeResult &result, Hint hint, std::initializer_list<Colour> standa
     result.hint = hint;
     for (Colour c : standard)
         appendJoined(result.standardCode, nameOf(c));
+}
+
+// Callers have checked the positions.
+Colour digitColour(int digit) { return kBase[static_cast<std::size_t>(digit)]; }
+Colour multiplierColour(int m) { return kMultiplierRows[static_cast<std::size_t>(m)].colour; }
+double multiplierFactor(int m) { return kMultiplierRows[static_cast<std::size_t>(m)].factor; }
+
+// The multiplier one decade lower, for a code written with one leading black
+// ring less: Schwarz steps to Gold, Gold to Silber, and below Silber there is none.
+std::optional<int> decadeLower(std::optional<int> m)
+{
+    if (!m || *m == kMultiplierSilber)
+        return std::nullopt;
+    if (*m == kMultiplierSchwarz)
+        return kMultiplierGold;
+    if (*m == kMultiplierGold)
+        return kMultiplierSilber;
+    return *m - 1;
 }
 
 } // namespace
@@ -143,12 +204,15 @@ std::optional<int> positionIn(std::span<const Colour> list, Colour c)
     return std::nullopt;
 }
 
-double multiplier(int position) { return at(kMultipliers, position, "multiplier position"); }
-int fourRingTolerancePercent(int position) { return at(kFourPercent, position, "tolerance position"); }
-double fiveRingTolerancePercent(int position) { return at(kFivePercent, position, "tolerance position"); }
-std::string_view fiveRingPercentText(int position) { return at(kFivePercentText, position, "tolerance position"); }
-int temperatureCoefficient(int position) { return at(kPpm, position, "temperature position"); }
-std::string_view temperatureText(int position) { return at(kPpmText, position, "temperature position"); }
+double multiplier(int position) { return at(kMultiplierRows, position, "multiplier position").factor; }
+int fourRingTolerancePercent(int position) { return at(kFourToleranceRows, position, "tolerance position").percent; }
+double fiveRingTolerancePercent(int position)
+{
+    return at(kFiveToleranceRows, position, "tolerance position").basisPoints / 100.0;
+}
+std::string_view fiveRingPercentText(int position) { return at(kFiveToleranceRows, position, "tolerance position").text; }
+int temperatureCoefficient(int position) { return at(kTemperatureRows, position, "temperature position").ppm; }
+std::string_view temperatureText(int position) { return at(kTemperatureRows, position, "temperature position").text; }
 
 void appendNumberText(std::string &out, double value, std::string_view sep)
 {
@@ -220,29 +284,24 @@ CodeResult evaluateFourRing(int r1, int r2, int r3, std::string_view sep)
     appendJoined(result.code, nameOf(at(kMultiplier, r3, "ring 3 position")));
 
     if (r1 == 0 && r2 >= 1) {
-        const Colour second = kBase[static_cast<std::size_t>(r2)];
-        if (r3 >= 1 && r3 <= 6)
-            setHint(result, Hint::Unusual, {second, C::Schwarz, kMultiplier[static_cast<std::size_t>(r3 - 1)]});
-        else if (r3 == 0)
-            setHint(result, Hint::Unusual, {second, C::Schwarz, C::Gold});
-        else if (r3 == 7)
-            setHint(result, Hint::Unusual, {second, C::Schwarz, C::Silber});
+        if (const auto lower = decadeLower(r3))
+            setHint(result, Hint::Unusual, {digitColour(r2), C::Schwarz, multiplierColour(*lower)});
     } else if (r1 == 0 && r2 == 0) {
         setHint(result, Hint::NonExistent);
     }
 
-    result.value = (10 * r1 + r2) * kMultipliers[static_cast<std::size_t>(r3)];
+    result.value = (10 * r1 + r2) * multiplierFactor(r3);
     appendValueText(result.valueText, result.value, sep);
     return result;
 }
 
 std::string fourRingTolerance(double value, bool ring4Present, int r4, std::string_view sep)
 {
-    const int percent = ring4Present ? at(kFourPercent, r4, "ring 4 position") : kNoFourthRingPercent;
+    const int percent = ring4Present ? at(kFourToleranceRows, r4, "ring 4 position").percent : kNoFourthRingPercent;
     std::string out;
     out.reserve(32);
     appendDeviation(out, value * percent / 100, sep, "  (= ");
-    out += ring4Present ? kFourPercentText[static_cast<std::size_t>(r4)] : std::string_view("20");
+    out += ring4Present ? kFourToleranceRows[static_cast<std::size_t>(r4)].percentText : std::string_view("20");
     out += "%)";
     return out;
 }
@@ -256,64 +315,55 @@ CodeResult evaluateFiveRing(int r1, int r2, int r3, int m, std::string_view sep)
     appendJoined(result.code, nameOf(at(kBase, r3, "ring 3 position")));
     appendJoined(result.code, nameOf(at(kMultiplier, m, "ring 4 position")));
 
-    const Colour second = kBase[static_cast<std::size_t>(r2)];
-    const Colour third = kBase[static_cast<std::size_t>(r3)];
     if (r1 == 0 && r2 >= 1) {
-        if (m >= 1 && m <= 6)
-            setHint(result, Hint::Unusual, {second, third, C::Schwarz, kMultiplier[static_cast<std::size_t>(m - 1)]});
-        else if (m == 0)
-            setHint(result, Hint::Unusual, {second, third, C::Schwarz, C::Gold});
-        else if (m == 7)
-            setHint(result, Hint::Unusual, {second, third, C::Schwarz, C::Silber});
+        if (const auto lower = decadeLower(m))
+            setHint(result, Hint::Unusual, {digitColour(r2), digitColour(r3), C::Schwarz, multiplierColour(*lower)});
     } else if (r1 == 0 && r2 == 0 && r3 >= 1) {
-        if (m >= 2 && m <= 6)
-            setHint(result, Hint::Unusual, {third, C::Schwarz, C::Schwarz, kMultiplier[static_cast<std::size_t>(m - 2)]});
-        else if (m == 1)
-            setHint(result, Hint::Unusual, {third, C::Schwarz, C::Schwarz, C::Gold});
-        else if (m == 0)
-            setHint(result, Hint::Unusual, {third, C::Schwarz, C::Schwarz, C::Silber});
+        if (const auto lower = decadeLower(decadeLower(m)))
+            setHint(result, Hint::Unusual, {digitColour(r3), C::Schwarz, C::Schwarz, multiplierColour(*lower)});
     } else if (r1 == 0 && r2 == 0 && r3 == 0) {
         setHint(result, Hint::NonExistent);
     }
 
-    result.value = (100 * r1 + 10 * r2 + r3) * kMultipliers[static_cast<std::size_t>(m)];
+    result.value = (100 * r1 + 10 * r2 + r3) * multiplierFactor(m);
     appendValueText(result.valueText, result.value, sep);
     return result;
 }
 
 std::string fiveRingTolerance(double value, int r5, std::string_view sep)
 {
-    const int basisPoints = at(kFiveBasisPoints, r5, "ring 5 position");
+    const FiveToleranceRow &row = at(kFiveToleranceRows, r5, "ring 5 position");
     std::string out;
     out.reserve(32);
-    appendDeviation(out, value * basisPoints / 10000, sep, " ");
-    out += kFivePercentText[static_cast<std::size_t>(r5)];
+    appendDeviation(out, value * row.basisPoints / 10000, sep, " ");
+    out += row.text;
     return out;
 }
 
 std::string temperatureLine(double value, int r6, std::string_view sep)
 {
-    const double c = value * at(kPpm, r6, "ring 6 position") / 1000000;
+    const TemperatureRow &row = at(kTemperatureRows, r6, "ring 6 position");
+    const double c = value * row.ppm / 1000000;
     std::string out;
     out.reserve(32);
     out += "± ";
-    if (atLeast(c, 1000)) {
+    if (c >= 1000) {
         appendNumberText(out, c / 1000, sep);
         out += " kOhm ";
-    } else if (atLeast(c, 1)) {
+    } else if (c >= 1) {
         appendNumberText(out, c, sep);
         out += " Ohm ";
-    } else if (atLeast(c, 0.001)) {
+    } else if (c >= 0.001) {
         appendNumberText(out, c * 1000, sep);
         out += " mOhm ";
-    } else if (atLeast(c, 0.000001)) {
+    } else if (c >= 0.000001) {
         appendNumberText(out, c * 1000000, sep);
         out += " µOhm ";
     } else {
         appendNumberText(out, c * 1000000000, sep);
         out += " nOhm ";
     }
-    out += kPpmText[static_cast<std::size_t>(r6)];
+    out += row.text;
     return out;
 }
 

@@ -66,11 +66,6 @@ void setHelpFile(const QString &absolutePath)
     g_helpFile = absolutePath;
 }
 
-QString helpFile()
-{
-    return g_helpFile;
-}
-
 QString findHelpFile(const QString &builtInPath, const QString &programFolder)
 {
     if (!builtInPath.isEmpty() && QFileInfo(builtInPath).isFile())

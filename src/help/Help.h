@@ -9,9 +9,9 @@ namespace zz::help {
 
 class HelpWindow;
 
-// The built-in absolute path of the help collection, set once at start-up.
+// The absolute path the help collection is looked for first; the installed
+// one unless a test points elsewhere.
 void setHelpFile(const QString &absolutePath);
-QString helpFile();
 
 void showContents(QWidget *parent);     // contents tab
 void showIndex(QWidget *parent);        // index tab

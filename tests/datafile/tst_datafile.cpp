@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "output/Cp1252.h"
 #include "output/DataFile.h"
 
@@ -19,6 +20,8 @@
 #include <set>
 
 using namespace zz::output;
+using zz::test::readAll;
+using zz::test::writeFile;
 
 namespace {
 
@@ -34,21 +37,6 @@ QByteArray crlf(const Lines &lines)
     for (const auto &line : lines)
         out += toCp1252(line) + "\r\n";
     return out;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<missing>";
-    return f.readAll();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 // Runs the save tool, as the unprivileged user "nobody" when asked.

@@ -2,6 +2,7 @@
 // settings, driven through the real windows and dialogs.
 
 #include "GuiTest.h"
+#include "TestFiles.h"
 #include "WindowDriver.h"
 
 #include "output/Cp1252.h"
@@ -21,19 +22,6 @@
 using namespace zz::test;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 QByteArray crlf(const std::vector<std::string> &lines)
 {

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "settings/Settings.h"
 
 #include <QDir>
@@ -49,15 +50,12 @@ void TestSettings::init()
 void TestSettings::writeStore(const QByteArray &content)
 {
     QVERIFY(QDir().mkpath(QFileInfo(storePath()).path()));
-    QFile f(storePath());
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
+    zz::test::writeFile(storePath(), content);
 }
 
 QByteArray TestSettings::readStore() const
 {
-    QFile f(storePath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return zz::test::readAll(storePath());
 }
 
 void TestSettings::storeLocation()
