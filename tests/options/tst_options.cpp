@@ -372,6 +372,9 @@ private slots:
                 zz::help::showContext(context == 15 ? 16 : 15, nullptr);
                 // Left lying over the dialog, the help has to make way.
                 zz::help::helpWindow()->move(o->frameGeometry().topLeft());
+                // F1 belongs to the dialog's window, so the dialog has to be the active one again.
+                o->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(o));
                 control->setFocus();
                 QTest::keyClick(control, Qt::Key_F1);
                 QCOMPARE(topicShown(), direct[context]);
