@@ -97,6 +97,11 @@ QString helpFile()
 
 QString findHelpFile(const QString &builtInPath, const QString &programFolder)
 {
+    // A package unpacked elsewhere, or a second version beside the installed
+    // one, brings its own help; that beats the built-in path.
+    const QString ownTree = QDir::cleanPath(QDir(programFolder).filePath(QStringLiteral(ZZ_HELP_FROM_PROGRAM)));
+    if (QFileInfo(ownTree).isFile())
+        return ownTree;
     if (!builtInPath.isEmpty() && QFileInfo(builtInPath).isFile())
         return builtInPath;
     const QString name = builtInPath.isEmpty() ? QStringLiteral("Zedezedidor.qhc")

@@ -25,8 +25,9 @@ void showContext(int contextNumber, QWidget *parent, const QWidget *control = nu
 // space beside the control, which it never covers.
 QRect placeBeside(const QRect &dialog, const QRect &control, const QSize &size, const QRect &screen);
 
-// The collection actually used: the built-in path if a file is there, else the
-// file of the same name beside the executable; empty when neither exists.
+// The collection actually used: the one in the data folder of the tree the
+// program was installed or unpacked into, else the built-in path, else the
+// file of the same name beside the executable; empty when none exists.
 QString findHelpFile(const QString &builtInPath, const QString &programFolder);
 
 // The one help window of the run; null until help was first asked for.

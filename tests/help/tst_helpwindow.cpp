@@ -89,6 +89,17 @@ private slots:
         // A folder of that name is no help file.
         QVERIFY(QFile::remove(builtIn) && QDir().mkpath(builtIn));
         QCOMPARE(zz::help::findHelpFile(builtIn, program.path()), beside);
+
+        // An unpacked package: the help in the data folder of the program's own tree comes first.
+        QTemporaryDir tree;
+        const QString programFolder = tree.filePath(QStringLiteral("usr/lib/zedezedidor"));
+        const QString own = QDir::cleanPath(programFolder + QStringLiteral("/" ZZ_HELP_FROM_PROGRAM));
+        QVERIFY(own.startsWith(tree.path() + QStringLiteral("/usr/")));
+        QVERIFY(QDir().mkpath(programFolder) && QDir().mkpath(QFileInfo(own).path()));
+        QVERIFY(QFile::copy(builtHelpFile(), programFolder + QStringLiteral("/Zedezedidor.qhc")));
+        QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), builtIn);
+        QVERIFY(QFile::copy(builtHelpFile(), own));
+        QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), own);
     }
 
     void contentsCommandOpensTheContents()
