@@ -97,7 +97,7 @@ private slots:
         QVERIFY(own.startsWith(tree.path() + QStringLiteral("/usr/")));
         QVERIFY(QDir().mkpath(programFolder) && QDir().mkpath(QFileInfo(own).path()));
         QVERIFY(QFile::copy(builtHelpFile(), programFolder + QStringLiteral("/Zedezedidor.qhc")));
-        QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), builtIn);
+        QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), programFolder + QStringLiteral("/Zedezedidor.qhc"));
         QVERIFY(QFile::copy(builtHelpFile(), own));
         QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), own);
     }
