@@ -1,13 +1,43 @@
 #include "app/Application.h"
+#include "help/Help.h"
+#include "help/HelpWindow.h"
 #include "ui/Main.h"
 #include "ui/Windows.h"
 
+#include <QHelpEngine>
+#include <QImageReader>
+#include <QTextStream>
+
 #include <exception>
+
+namespace {
+
+// ZZ_CHECK_INSTALL=1: says where the program finds its icon and its help and
+// ends, 0 when both are there. The package test runs the unpacked program so.
+int checkInstallation()
+{
+    QTextStream out(stdout);
+    const QString icon = TfrmLurvan::iconFilePath();
+    const bool hasIcon = QImageReader(icon).canRead();
+    out << "Symbol: " << (hasIcon ? icon : QStringLiteral("fehlt")) << '\n';
+    zz::help::showContents(nullptr);
+    const zz::help::HelpWindow *help = zz::help::helpWindow();
+    const bool hasHelp = help && help->hasHelp();
+    out << "Hilfe: " << (hasHelp ? help->engine()->collectionFile() : QStringLiteral("fehlt")) << '\n';
+    if (hasHelp)
+        out << "Startseite: " << help->browser()->documentTitle() << '\n';
+    return hasIcon && hasHelp ? 0 : 1;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     // Title, organisation, font and translations come with the application object.
     Application app(argc, argv);
+    zz::help::setHelpFile(Application::helpFilePath());
+    if (qEnvironmentVariableIsSet("ZZ_CHECK_INSTALL"))
+        return checkInstallation();
     try {
         zz::ui::createWindows();
         frmLurvan->show();

@@ -32,7 +32,29 @@ void attachToModalDialog(HelpWindow *window)
         window->setGeometry(geometry);
 }
 
-HelpWindow *presentWindow(QWidget *parent)
+// Context help explains a control, so it must not sit on it: a window that
+// is hidden or lies over the dialog moves beside it.
+void placeForContextHelp(HelpWindow *window, const QWidget *dialog, const QWidget *control)
+{
+    if (!dialog || !dialog->isVisible())
+        return;
+    const QRect dialogFrame = dialog->frameGeometry();
+    if (window->isVisible() && !window->frameGeometry().intersects(dialogFrame))
+        return;
+    const QScreen *screen = dialog->screen();
+    if (!screen)
+        return;
+    // Before its first showing the window knows no frame; the dialog's is a fair guess.
+    QSize decoration = window->frameGeometry().size() - window->size();
+    if (decoration.isNull())
+        decoration = dialogFrame.size() - dialog->size();
+    const QRect asked = control ? QRect(control->mapToGlobal(QPoint(0, 0)), control->size()) : dialogFrame;
+    const QRect place = placeBeside(dialogFrame, asked, window->size() + decoration, screen->availableGeometry());
+    window->resize(place.size() - decoration);
+    window->move(place.topLeft());
+}
+
+HelpWindow *presentWindow(QWidget *parent, const QWidget *control = nullptr)
 {
     if (!g_window) {
         g_window = new HelpWindow(findHelpFile(g_helpFile, QCoreApplication::applicationDirPath()));
@@ -53,6 +75,8 @@ HelpWindow *presentWindow(QWidget *parent)
         }
     }
     attachToModalDialog(g_window);
+    if (control)
+        placeForContextHelp(g_window, parent ? parent->window() : nullptr, control);
     g_window->show();
     g_window->raise();
     g_window->activateWindow();
@@ -68,6 +92,11 @@ void setHelpFile(const QString &absolutePath)
 
 QString findHelpFile(const QString &builtInPath, const QString &programFolder)
 {
+    // A package unpacked elsewhere, or a second version beside the installed
+    // one, brings its own help; that beats the built-in path.
+    const QString ownTree = QDir::cleanPath(QDir(programFolder).filePath(QStringLiteral(ZZ_HELP_FROM_PROGRAM)));
+    if (QFileInfo(ownTree).isFile())
+        return ownTree;
     if (!builtInPath.isEmpty() && QFileInfo(builtInPath).isFile())
         return builtInPath;
     const QString name = builtInPath.isEmpty() ? QStringLiteral("Zedezedidor.qhc")
@@ -96,9 +125,52 @@ void showHelpOnHelp(QWidget *parent)
     presentWindow(parent)->showTopic(HelpWindow::HelpOnHelpTopic);
 }
 
-void showContext(int contextNumber, QWidget *parent)
+void showContext(int contextNumber, QWidget *parent, const QWidget *control)
 {
-    presentWindow(parent)->showTopic(HelpWindow::contextTopic(contextNumber));
+    presentWindow(parent, control ? control : parent)->showTopic(HelpWindow::contextTopic(contextNumber));
+}
+
+QRect placeBeside(const QRect &dialog, const QRect &control, const QSize &size, const QRect &screen)
+{
+    constexpr int gap = 8;
+    const auto onScreen = [&screen](QRect r) {
+        r.moveLeft(qMax(screen.left(), qMin(r.left(), screen.right() + 1 - r.width())));
+        r.moveTop(qMax(screen.top(), qMin(r.top(), screen.bottom() + 1 - r.height())));
+        return r;
+    };
+
+    // Right of the dialog, then left, below and above, level with it.
+    const QRect besideDialog[] = {
+        onScreen(QRect(QPoint(dialog.right() + 1 + gap, dialog.top()), size)),
+        onScreen(QRect(QPoint(dialog.left() - gap - size.width(), dialog.top()), size)),
+        onScreen(QRect(QPoint(dialog.left(), dialog.bottom() + 1 + gap), size)),
+        onScreen(QRect(QPoint(dialog.left(), dialog.top() - gap - size.height()), size)),
+    };
+    for (const QRect &r : besideDialog) {
+        if (screen.contains(r) && !r.intersects(dialog))
+            return r;
+    }
+
+    // No room for the whole window beside the dialog: the largest free strip
+    // beside the control takes it, shrunk to fit, as near the dialog as it goes.
+    const QRect strips[] = {
+        QRect(QPoint(control.right() + 1 + gap, screen.top()), screen.bottomRight()),
+        QRect(screen.topLeft(), QPoint(control.left() - 1 - gap, screen.bottom())),
+        QRect(QPoint(screen.left(), control.bottom() + 1 + gap), screen.bottomRight()),
+        QRect(screen.topLeft(), QPoint(screen.right(), control.top() - 1 - gap)),
+    };
+    QRect best;
+    for (const QRect &strip : strips) {
+        if (strip.width() <= 0 || strip.height() <= 0)
+            continue;
+        QRect r(QPoint(), size.boundedTo(strip.size()));
+        r.moveCenter(dialog.center());
+        r.moveLeft(qMax(strip.left(), qMin(r.left(), strip.right() + 1 - r.width())));
+        r.moveTop(qMax(strip.top(), qMin(r.top(), strip.bottom() + 1 - r.height())));
+        if (qint64(r.width()) * r.height() > qint64(best.width()) * best.height())
+            best = r;
+    }
+    return best.isValid() ? best : onScreen(QRect(screen.topLeft(), size.boundedTo(screen.size())));
 }
 
 void openProgramDocument(const QString &fileName, QWidget *parent)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 class QWidget;
@@ -16,10 +17,17 @@ void setHelpFile(const QString &absolutePath);
 void showContents(QWidget *parent);     // contents tab
 void showIndex(QWidget *parent);        // index tab
 void showHelpOnHelp(QWidget *parent);   // the topic about using the help
-void showContext(int contextNumber, QWidget *parent);  // 15..18, options dialog
+// 15..18, options dialog; the help opens beside the dialog, off the control asked about.
+void showContext(int contextNumber, QWidget *parent, const QWidget *control = nullptr);
 
-// The collection actually used: the built-in path if a file is there, else the
-// file of the same name beside the executable; empty when neither exists.
+// Where a help window of `size` (frame included) goes for context help: beside
+// the dialog where the screen has room, otherwise shrunk into the largest free
+// space beside the control, which it never covers.
+QRect placeBeside(const QRect &dialog, const QRect &control, const QSize &size, const QRect &screen);
+
+// The collection actually used: the one in the data folder of the tree the
+// program was installed or unpacked into, else the built-in path, else the
+// file of the same name beside the executable; empty when none exists.
 QString findHelpFile(const QString &builtInPath, const QString &programFolder);
 
 // The one help window of the run; null until help was first asked for.

@@ -1,27 +1,64 @@
 #include "help/HelpWindow.h"
 
 #include <QAction>
+#include <QCollator>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
-#include <QHelpIndexWidget>
+#include <QHelpIndexModel>
 #include <QHelpLink>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace zz::help {
 
+namespace {
+
+// The index in the order of a German dictionary: Ä with A, Ü with U, ß as ss.
+class GermanOrder final : public QSortFilterProxyModel
+{
+public:
+    explicit GermanOrder(QObject *parent)
+        : QSortFilterProxyModel(parent), m_collator(QLocale(QLocale::German, QLocale::Germany))
+    {
+        m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+        m_collator.setNumericMode(true);
+    }
+
+protected:
+    bool lessThan(const QModelIndex &left, const QModelIndex &right) const override
+    {
+        return m_collator.compare(left.data().toString(), right.data().toString()) < 0;
+    }
+
+private:
+    QCollator m_collator;
+};
+
+} // namespace
+
 HelpBrowser::HelpBrowser(QWidget *parent)
     : QTextBrowser(parent)
 {
     setOpenExternalLinks(false);
     setOpenLinks(true);
+    // Zooming steps the point size; a font given in pixels, as the program's
+    // window font is, has none, and Ctrl+Plus or Ctrl+wheel would do nothing.
+    QFont pageFont = font();
+    if (pageFont.pixelSize() > 0) {
+        pageFont.setPointSizeF(pageFont.pixelSize() * 72.0 / logicalDpiY());
+        setFont(pageFont);
+    }
 }
 
 QVariant HelpBrowser::loadResource(int type, const QUrl &name)
@@ -74,15 +111,15 @@ HelpWindow::HelpWindow(const QString &collectionFile, QWidget *parent)
     m_browser->setObjectName(QStringLiteral("browserHilfe"));
     m_browser->setAccessibleName(QStringLiteral("Hilfethema"));
 
-    auto *splitter = new QSplitter(this);
-    splitter->addWidget(m_tabs);
-    splitter->addWidget(m_browser);
-    splitter->setStretchFactor(1, 1);
-    splitter->setSizes({240, 520});
+    m_splitter = new QSplitter(this);
+    m_splitter->addWidget(m_tabs);
+    m_splitter->addWidget(m_browser);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({240, 520});
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
-    layout->addWidget(splitter, 1);
+    layout->addWidget(m_splitter, 1);
 
     auto *zoomIn = new QAction(this);
     zoomIn->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
@@ -116,19 +153,53 @@ bool HelpWindow::setUpEngine(const QString &collectionFile)
         return false;
 
     m_browser->setHelpEngine(m_engine);
+    setUpContents();
+    setUpIndex();
+    connect(m_home, &QToolButton::clicked, this, [this] { open(topicUrl(StartTopic)); });
+    return true;
+}
 
+void HelpWindow::setUpContents()
+{
     QHelpContentWidget *contents = m_engine->contentWidget();
     contents->setObjectName(QStringLiteral("treeInhalt"));
     contents->setAccessibleName(QStringLiteral("Inhalt"));
     contents->setHeaderHidden(true);
     m_tabs->addTab(contents, QStringLiteral("&Inhalt"));
     connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::open);
+    // One click shows a topic, as in any table of contents; a click on the
+    // arrow only folds and emits no click.
+    connect(contents, &QTreeView::clicked, this, [this](const QModelIndex &item) {
+        if (QHelpContentItem *topic = m_engine->contentModel()->contentItemAt(item))
+            open(topic->url());
+    });
     // The tree is built in the background; mark the page already shown once it is there.
     connect(m_engine->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
         contents->expandAll();
+        fitContentsPane();
         syncContents(m_browser->source());
     });
+}
 
+// Wide enough for the longest title, so no topic is cut off at the window's first size.
+void HelpWindow::fitContentsPane()
+{
+    QHelpContentWidget *contents = m_engine->contentWidget();
+    const int frame = 2 * contents->frameWidth();
+    const int tabFrame = m_tabs->isVisible() ? m_tabs->width() - contents->width()
+                                             : 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4;
+    // Called through the base class, where it is public.
+    const int needed = static_cast<QAbstractItemView *>(contents)->sizeHintForColumn(0) + frame + tabFrame
+                       + contents->verticalScrollBar()->sizeHint().width();
+    QList<int> sizes = m_splitter->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    if (sizes.value(0) >= needed || total <= needed)
+        return;
+    m_splitter->setSizes({needed, total - needed});
+}
+
+void HelpWindow::setUpIndex()
+{
     auto *indexPage = new QWidget;
     indexPage->setObjectName(QStringLiteral("pageIndex"));
     auto *label = new QLabel(QStringLiteral("&Suchen nach:"), indexPage);
@@ -136,29 +207,45 @@ bool HelpWindow::setUpEngine(const QString &collectionFile)
     m_indexFilter->setObjectName(QStringLiteral("editIndexSuche"));
     m_indexFilter->setAccessibleName(QStringLiteral("Stichwort suchen"));
     label->setBuddy(m_indexFilter);
-    QHelpIndexWidget *index = m_engine->indexWidget();
-    index->setObjectName(QStringLiteral("listIndex"));
-    index->setAccessibleName(QStringLiteral("Index"));
+
+    // Qt's own index view keeps the engine's order, which puts every umlaut
+    // after Z; this list shows the same model through a German sort.
+    QHelpIndexModel *keywords = m_engine->indexModel();
+    m_indexOrder = new GermanOrder(this);
+    m_indexOrder->setSourceModel(keywords);
+    m_indexOrder->sort(0);
+    m_indexList = new QListView(indexPage);
+    m_indexList->setObjectName(QStringLiteral("listIndex"));
+    m_indexList->setAccessibleName(QStringLiteral("Index"));
+    m_indexList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_indexList->setUniformItemSizes(true);
+    m_indexList->setModel(m_indexOrder);
+
     auto *indexLayout = new QVBoxLayout(indexPage);
     indexLayout->addWidget(label);
     indexLayout->addWidget(m_indexFilter);
-    indexLayout->addWidget(index, 1);
+    indexLayout->addWidget(m_indexList, 1);
     m_tabs->addTab(indexPage, QStringLiteral("In&dex"));
 
-    connect(m_indexFilter, &QLineEdit::textChanged, index,
-            [index](const QString &text) { index->filterIndices(text); });
-    connect(m_indexFilter, &QLineEdit::returnPressed, index, &QHelpIndexWidget::activateCurrentItem);
-    connect(index, &QHelpIndexWidget::documentActivated, this,
-            [this](const QHelpLink &document) { open(document.url); });
-    // A keyword used on several pages: take the first, which is the main topic.
-    connect(index, &QHelpIndexWidget::documentsActivated, this,
-            [this](const QList<QHelpLink> &documents) {
-                if (!documents.isEmpty())
-                    open(documents.first().url);
-            });
+    // The model narrows itself to the keywords containing the text and names the best match.
+    connect(m_indexFilter, &QLineEdit::textChanged, this, [this, keywords](const QString &text) {
+        const QModelIndex best = keywords->filter(text);
+        if (best.isValid())
+            m_indexList->setCurrentIndex(m_indexOrder->mapFromSource(best));
+    });
+    connect(m_indexFilter, &QLineEdit::returnPressed, this,
+            [this] { openKeyword(m_indexList->currentIndex()); });
+    connect(m_indexList, &QListView::activated, this, &HelpWindow::openKeyword);
+}
 
-    connect(m_home, &QToolButton::clicked, this, [this] { open(topicUrl(StartTopic)); });
-    return true;
+// A keyword used on several pages: the first is the main topic.
+void HelpWindow::openKeyword(const QModelIndex &item)
+{
+    if (!item.isValid())
+        return;
+    const QList<QHelpLink> documents = m_engine->documentsForKeyword(item.data().toString());
+    if (!documents.isEmpty())
+        open(documents.first().url);
 }
 
 void HelpWindow::showMissing(const QString &collectionFile)

@@ -5,6 +5,10 @@
 
 class QHelpEngine;
 class QLineEdit;
+class QListView;
+class QModelIndex;
+class QSortFilterProxyModel;
+class QSplitter;
 class QTabWidget;
 class QToolButton;
 
@@ -44,12 +48,17 @@ public:
     QTabWidget *tabs() const { return m_tabs; }
     HelpBrowser *browser() const { return m_browser; }
     QHelpEngine *engine() const { return m_engine; }
+    QListView *indexList() const { return m_indexList; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     bool setUpEngine(const QString &collectionFile);
+    void setUpContents();
+    void setUpIndex();
+    void fitContentsPane();
+    void openKeyword(const QModelIndex &item);
     void showMissing(const QString &collectionFile);
     void open(const QUrl &url);
     void syncContents(const QUrl &url);
@@ -58,6 +67,9 @@ private:
     QHelpEngine *m_engine = nullptr;
     QTabWidget *m_tabs = nullptr;
     QLineEdit *m_indexFilter = nullptr;
+    QListView *m_indexList = nullptr;
+    QSortFilterProxyModel *m_indexOrder = nullptr;
+    QSplitter *m_splitter = nullptr;
     HelpBrowser *m_browser = nullptr;
     QToolButton *m_back = nullptr;
     QToolButton *m_forward = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/AboutBox.h"
 #include "ui_AboutBox.h"
 
+#include <QFont>
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QScreen>
@@ -13,6 +14,11 @@ TfrmAboutBox::TfrmAboutBox(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(298, 196);
+    // Designer forms know only point sizes; the name is drawn 13 pixels high.
+    QFont productFont = ui->ProductName->font();
+    productFont.setPixelSize(13);
+    productFont.setBold(true);
+    ui->ProductName->setFont(productFont);
 
     // The captions react like the addresses beside them.
     for (QLabel *label : {ui->labCk, ui->Label2, ui->labHP, ui->Label1})

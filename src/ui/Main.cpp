@@ -62,9 +62,14 @@ void TfrmLurvan::FormCreate()
     mnuDatenClick();
 }
 
+QString TfrmLurvan::iconFilePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Lurvan.ico");
+}
+
 void TfrmLurvan::checkIconFile()
 {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Lurvan.ico");
+    const QString path = iconFilePath();
     if (QFileInfo::exists(path)) {
         QApplication::setWindowIcon(QIcon(path));
         return;

@@ -78,6 +78,12 @@ private:
     QFileDialog *m_saveDialog = nullptr;
 
     void checkIconFile();
+
+public:
+    // The application icon file, beside the executable.
+    static QString iconFilePath();
+
+private:
     void makePictures();
     void fillLists();
     void connectHandlers();

@@ -9,7 +9,9 @@
 
 #include <QEvent>
 #include <QShowEvent>
+#include <QFontMetrics>
 #include <QIcon>
+#include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
@@ -74,6 +76,29 @@ void drawNoFile(QPainter &p)
     p.drawLine(QPointF(14, 2.5), QPointF(2, 13.5));
 }
 
+// A long file name gives way before its extension, so the type stays readable.
+QString elidedFileName(const QString &name, const QFontMetrics &metrics, int width)
+{
+    if (metrics.horizontalAdvance(name) <= width)
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    const int extensionWidth = metrics.horizontalAdvance(extension);
+    if (extension.isEmpty() || extensionWidth > width / 2)
+        return metrics.elidedText(name, Qt::ElideMiddle, width);
+    return metrics.elidedText(name.left(dot), Qt::ElideRight, width - extensionWidth) + extension;
+}
+
+// Shows `text` shortened to the label with "…", the whole of `full` in its tool tip.
+void showElided(QLabel *label, const QString &text, const QString &full, const QString &designTip, bool isFolder)
+{
+    const QFontMetrics metrics(label->font());
+    const int width = label->contentsRect().width();
+    label->setText(isFolder ? metrics.elidedText(text, Qt::ElideLeft, width)
+                            : elidedFileName(text, metrics, width));
+    label->setToolTip(full.isEmpty() ? designTip : designTip + QLatin1Char('\n') + full);
+}
+
 int helpContext(const QWidget *control)
 {
     for (; control; control = control->parentWidget()) {
@@ -90,6 +115,8 @@ TfrmOptionen::TfrmOptionen(QWidget *parent)
     : QDialog(parent), ui(new Ui::TfrmOptionen)
 {
     ui->setupUi(this);
+    m_fileTip = ui->labDatei->toolTip();
+    m_folderTip = ui->labOrt->toolTip();
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);
@@ -159,7 +186,7 @@ bool TfrmOptionen::eventFilter(QObject *watched, QEvent *event)
 // Abbrechen has context -1; the help shows its start page for it.
 void TfrmOptionen::showHelpFor(const QWidget *control)
 {
-    zz::help::showContext(helpContext(control), this);
+    zz::help::showContext(helpContext(control), this, control);
 }
 
 void TfrmOptionen::FormShow()
@@ -172,13 +199,11 @@ void TfrmOptionen::FormShow()
 
 void TfrmOptionen::showPendingFile()
 {
-    if (NeuerDateiPfad.isEmpty()) {
-        ui->labDatei->setText(QStringLiteral("(keine Datei)"));
-        ui->labOrt->setText(QStringLiteral("?"));
-    } else {
-        ui->labDatei->setText(zz::output::fileNamePart(NeuerDateiPfad));
-        ui->labOrt->setText(zz::output::folderPart(NeuerDateiPfad));
-    }
+    const bool none = NeuerDateiPfad.isEmpty();
+    showElided(ui->labDatei, none ? QStringLiteral("(keine Datei)") : zz::output::fileNamePart(NeuerDateiPfad),
+               NeuerDateiPfad, m_fileTip, false);
+    showElided(ui->labOrt, none ? QStringLiteral("?") : zz::output::folderPart(NeuerDateiPfad),
+               none ? QString() : zz::output::folderPart(NeuerDateiPfad), m_folderTip, true);
 }
 
 void TfrmOptionen::cbxBackupClick()

@@ -34,4 +34,6 @@ private:
     void showHelpFor(const QWidget *control);
 
     Ui::TfrmOptionen *ui;
+    QString m_fileTip;    // the design's tool tips; the path is added below them
+    QString m_folderTip;
 };

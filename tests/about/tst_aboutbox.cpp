@@ -51,7 +51,8 @@ private slots:
 
         const QFont name = child(box, "ProductName")->font();
         QVERIFY(name.bold());
-        QVERIFY(name.pointSizeF() > child(box, "Version")->font().pointSizeF());
+        QCOMPARE(name.pixelSize(), 13);
+        QCOMPARE(child(box, "Version")->font().pixelSize(), 11);
 
         box.show();
         auto *buttons = child<QDialogButtonBox>(box, "BitBtn1");

@@ -42,7 +42,7 @@ set(entry "${root}/${DATADIR}/applications/zedezedidor.desktop")
 file(STRINGS "${entry}" lines ENCODING UTF-8)
 foreach(expected_line
     "[Desktop Entry]" "Type=Application" "Name=Zedezedidor" "Icon=zedezedidor"
-    "Categories=Utility;Electronics;" "Exec=${PREFIX}/${BINDIR}/zedezedidor" "Terminal=false")
+    "Categories=Utility;Electronics;" "Exec=zedezedidor" "Terminal=false")
   if(NOT expected_line IN_LIST lines)
     message(FATAL_ERROR "desktop entry lacks \"${expected_line}\"")
   endif()

@@ -4,7 +4,11 @@
 #include <QFile>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
-#include <QHelpIndexWidget>
+#include <QHelpIndexModel>
+#include <QListView>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -38,6 +42,16 @@ QByteArray fingerprint(const QString &folder)
             hash.addData(file.readAll());
     }
     return hash.result();
+}
+
+// Colour of the page's first main heading; black unless the stylesheet was read.
+QColor headingColour(const QTextDocument *page)
+{
+    for (QTextBlock block = page->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() == 1)
+            return block.begin().fragment().charFormat().foreground().color();
+    }
+    return {};
 }
 
 } // namespace
@@ -75,6 +89,17 @@ private slots:
         // A folder of that name is no help file.
         QVERIFY(QFile::remove(builtIn) && QDir().mkpath(builtIn));
         QCOMPARE(zz::help::findHelpFile(builtIn, program.path()), beside);
+
+        // An unpacked package: the help in the data folder of the program's own tree comes first.
+        QTemporaryDir tree;
+        const QString programFolder = tree.filePath(QStringLiteral("usr/lib/zedezedidor"));
+        const QString own = QDir::cleanPath(programFolder + QStringLiteral("/" ZZ_HELP_FROM_PROGRAM));
+        QVERIFY(own.startsWith(tree.path() + QStringLiteral("/usr/")));
+        QVERIFY(QDir().mkpath(programFolder) && QDir().mkpath(QFileInfo(own).path()));
+        QVERIFY(QFile::copy(builtHelpFile(), programFolder + QStringLiteral("/Zedezedidor.qhc")));
+        QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), programFolder + QStringLiteral("/Zedezedidor.qhc"));
+        QVERIFY(QFile::copy(builtHelpFile(), own));
+        QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), own);
     }
 
     void contentsCommandOpensTheContents()
@@ -181,6 +206,7 @@ private slots:
             QHelpContentItem *content = model->contentItemAt(item);
             window->browser()->setSource(content->url());
             QCOMPARE(window->browser()->documentTitle(), content->title());
+            QCOMPARE(headingColour(window->browser()->document()), QColor(0x1f, 0x3f, 0x7f));
             ++pages;
         }
         QCOMPARE(pages, 12);
@@ -205,6 +231,179 @@ private slots:
         QCOMPARE(zz::help::helpWindow(), window);
         QCOMPARE(window->parentWidget(), nullptr);
         QVERIFY(window->isVisible());
+    }
+
+    // Ctrl+Plus/Minus and Ctrl+wheel change the text size of the page.
+    void zoomChangesTheText_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("wheel");
+        QTest::addColumn<bool>("larger");
+        QTest::newRow("Strg+Plus") << int(Qt::Key_Plus) << 0 << true;
+        QTest::newRow("Strg+Minus") << int(Qt::Key_Minus) << 0 << false;
+        QTest::newRow("Strg+Rad vor") << 0 << 120 << true;
+        QTest::newRow("Strg+Rad zurück") << 0 << -120 << false;
+    }
+
+    void zoomChangesTheText()
+    {
+        QFETCH(int, key);
+        QFETCH(int, wheel);
+        QFETCH(bool, larger);
+        HelpWindow window(builtHelpFile());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.showTopic(HelpWindow::HelpOnHelpTopic);
+        QTextDocument *page = window.browser()->document();
+        const auto textHeight = [page] { return QFontMetricsF(page->defaultFont()).height(); };
+        const qreal before = textHeight();
+        const qreal pageBefore = page->size().height();
+        if (key) {
+            QTest::keyClick(&window, Qt::Key(key), Qt::ControlModifier);
+        } else {
+            QWidget *viewport = window.browser()->viewport();
+            const QPointF at = viewport->rect().center();
+            QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, wheel), Qt::NoButton,
+                              Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &event);
+        }
+        QCOMPARE(textHeight() > before, larger);
+        QCOMPARE(page->size().height() > pageBefore, larger);
+        // The size stays when the reader moves on to another topic.
+        const qreal zoomed = textHeight();
+        window.showTopic(HelpWindow::StartTopic);
+        QCOMPARE(textHeight(), zoomed);
+    }
+
+    // The pages' stylesheet: coloured headings, shaded tip boxes.
+    void stylesheetShows()
+    {
+        HelpWindow window(builtHelpFile());
+        window.show();
+        window.showTopic(HelpWindow::contextTopic(15));
+        window.browser()->setSource(QUrl(QStringLiteral("optionen.html")));
+        QCOMPARE(window.browser()->documentTitle(), QStringLiteral("Die Optionen"));
+        QColor tip;
+        for (QTextBlock block = window.browser()->document()->begin(); block.isValid(); block = block.next()) {
+            if (block.text().startsWith(QStringLiteral("Tipp:")))
+                tip = block.blockFormat().background().color();
+        }
+        QCOMPARE(headingColour(window.browser()->document()), QColor(0x1f, 0x3f, 0x7f));
+        QCOMPARE(tip, QColor(0xee, 0xf4, 0xff));
+    }
+
+    void oneClickInTheContentsShowsTheTopic()
+    {
+        zz::help::showContents(nullptr);
+        HelpWindow *window = zz::help::helpWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        auto *tree = window->engine()->contentWidget();
+        QHelpContentModel *model = window->engine()->contentModel();
+        QTRY_VERIFY(model->rowCount() > 0 && tree->isExpanded(model->index(0, 0)));
+        const QModelIndex options = model->index(4, 0, model->index(0, 0));
+        QCOMPARE(options.data().toString(), QStringLiteral("Die Optionen"));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(options).center());
+        QTRY_COMPARE(window->browser()->documentTitle(), QStringLiteral("Die Optionen"));
+    }
+
+    // Every title fits the contents pane at the window's first size.
+    void contentsShowWholeTitles()
+    {
+        HelpWindow window(builtHelpFile());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(window.size(), QSize(760, 520));
+        auto *tree = window.engine()->contentWidget();
+        QHelpContentModel *model = window.engine()->contentModel();
+        QTRY_VERIFY(model->rowCount() > 0 && tree->isExpanded(model->index(0, 0)));
+        QTRY_VERIFY(tree->horizontalScrollBar()->maximum() == 0);
+        const QModelIndex top = model->index(0, 0);
+        const QModelIndex longest = model->index(5, 0, top);
+        QCOMPARE(longest.data().toString(), QStringLiteral("Wo die Einstellungen gespeichert werden"));
+        for (const QModelIndex &item : {top, longest}) {
+            QStyleOptionViewItem option;
+            option.initFrom(tree);
+            const int textEnd = tree->visualRect(item).left() + tree->itemDelegate()->sizeHint(option, item).width();
+            QVERIFY2(textEnd <= tree->viewport()->width(), qPrintable(item.data().toString()));
+        }
+    }
+
+    // German dictionary order: umlauts with their vowel, not after Z.
+    void indexInGermanOrder()
+    {
+        zz::help::showIndex(nullptr);
+        HelpWindow *window = zz::help::helpWindow();
+        QAbstractItemModel *list = window->indexList()->model();
+        auto *filter = window->findChild<QLineEdit *>(QStringLiteral("editIndexSuche"));
+        filter->clear();
+        QTRY_VERIFY(list->rowCount() > 40);
+        const auto keywords = [list] {
+            QStringList out;
+            for (int row = 0; row < list->rowCount(); ++row)
+                out << list->index(row, 0).data().toString();
+            return out;
+        };
+        const auto checkOrder = [](const QStringList &shown) {
+            const QStringList expected{QStringLiteral("5/6 Ringe"), QStringLiteral("Änderung je 1°C"),
+                                       QStringLiteral("Backupdatei erstellen"), QStringLiteral("Schreibgeschützte Datei"),
+                                       QStringLiteral("Schriftgröße"), QStringLiteral("Sechs Ringe"),
+                                       QStringLiteral("Toleranz"), QStringLiteral("Über..."),
+                                       QStringLiteral("Überblick"), QStringLiteral("Unüblicher Code"),
+                                       QStringLiteral("Vier Ringe"), QStringLiteral("Zwischenablage")};
+            qsizetype last = -1;
+            for (const QString &keyword : expected) {
+                const qsizetype at = shown.indexOf(keyword);
+                if (at <= last)
+                    return keyword;
+                last = at;
+            }
+            return shown.last() == expected.last() ? QString() : shown.last();
+        };
+        QCOMPARE(checkOrder(keywords()), QString());
+
+        // Typing narrows the list and marks the best match; emptied, the list is whole and in order again.
+        QTest::keyClicks(filter, QStringLiteral("Über"));
+        QCOMPARE(window->indexList()->currentIndex().data().toString(), QStringLiteral("Über..."));
+        filter->clear();
+        QCOMPARE(checkOrder(keywords()), QString());
+        // Enter on a keyword in the list shows its topic.
+        window->indexList()->setCurrentIndex(list->index(keywords().indexOf(QStringLiteral("Schriftgröße")), 0));
+        QTest::keyClick(window->indexList(), Qt::Key_Return);
+        QTRY_COMPARE(window->browser()->documentTitle(), QStringLiteral("Benutzung der Hilfe"));
+    }
+
+    // Context help goes beside the dialog, or at least off the control asked about.
+    void contextHelpBesideTheDialog_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("dialog");
+        QTest::addColumn<QRect>("control");
+        QTest::addColumn<QRect>("expected");
+        const QSize help(760, 520);
+        QTest::newRow("room on the right") << QRect(0, 0, 1920, 1080) << QRect(813, 457, 294, 165)
+                                           << QRect(829, 544, 137, 17) << QRect(QPoint(1115, 457), help);
+        QTest::newRow("room on the left only") << QRect(0, 0, 1920, 1080) << QRect(1500, 100, 294, 165)
+                                               << QRect(1516, 187, 137, 17) << QRect(QPoint(732, 100), help);
+        QTest::newRow("room below only") << QRect(0, 0, 1024, 768) << QRect(365, 40, 294, 165)
+                                         << QRect(381, 127, 137, 17) << QRect(QPoint(264, 213), help);
+        QTest::newRow("kept on the screen") << QRect(0, 0, 1920, 1080) << QRect(813, 900, 294, 165)
+                                            << QRect(829, 987, 137, 17) << QRect(QPoint(1115, 560), help);
+        // 800 × 600: nothing fits beside the dialog; the widest free strip
+        // beside the control takes a narrower window.
+        QTest::newRow("small screen") << QRect(0, 0, 800, 600) << QRect(253, 217, 294, 165)
+                                      << QRect(269, 304, 137, 17) << QRect(20, 0, 760, 296);
+    }
+
+    void contextHelpBesideTheDialog()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QRect, dialog);
+        QFETCH(QRect, control);
+        QFETCH(QRect, expected);
+        const QRect placed = zz::help::placeBeside(dialog, control, QSize(760, 520), screen);
+        QCOMPARE(placed, expected);
+        QVERIFY(screen.contains(placed));
+        QVERIFY(!placed.intersects(control));
     }
 
     void collectionIsOnlyRead()

@@ -302,6 +302,55 @@ private slots:
         QCOMPARE(frmZedezedidor2->windowTitle(), QString("Zedezedidor"));
     }
 
+    // Long names are shortened with "…" where they give way least, and the
+    // tool tip holds the whole path.
+    void longNamesElide_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("fileCut");
+        QTest::addColumn<bool>("folderCut");
+        QTest::newRow("short") << "/tmp/" << "alt.txt" << false << false;
+        QTest::newRow("long file name") << "/tmp/" << "Widerstandsmessungen aus dem Labor 2026.txt" << true << false;
+        QTest::newRow("long folder")
+            << "/home/benutzerin/Dokumente/Elektronik/Unterlagen/Messungen/" << "alt.txt" << false << true;
+        QTest::newRow("both, no extension")
+            << "/home/benutzerin/Dokumente/Elektronik/Unterlagen/Messungen/" << "WiderstandsmessungenOhneEndung"
+            << true << true;
+    }
+
+    void longNamesElide()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, file);
+        QFETCH(bool, fileCut);
+        QFETCH(bool, folderCut);
+        setDataFile(folder + file);
+        runDialog([&] {
+            const QString ellipsis = QStringLiteral("…");
+            QLabel *name = label("labDatei");
+            QLabel *place = label("labOrt");
+            for (QLabel *l : {name, place})
+                QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->contentsRect().width(),
+                         qPrintable(l->text()));
+            QCOMPARE(name->text().contains(ellipsis), fileCut);
+            QCOMPARE(place->text().contains(ellipsis), folderCut);
+            if (!fileCut)
+                QCOMPARE(name->text(), file);
+            else if (file.endsWith(".txt"))
+                QVERIFY(name->text().endsWith(ellipsis + ".txt"));
+            if (!folderCut)
+                QCOMPARE(place->text(), folder);
+            else
+                QVERIFY(place->text().startsWith(ellipsis) && place->text().endsWith("/Messungen/"));
+            QVERIFY(name->toolTip().endsWith("\n" + folder + file));
+            QVERIFY(place->toolTip().endsWith("\n" + folder));
+            QTest::mouseClick(button("btnKeineDatei"), Qt::LeftButton);
+            QCOMPARE(name->toolTip(), "Der Name der Datei, die zum Speichern der Daten verwendet wird.");
+            QCOMPARE(place->toolTip(), "Der Ordner, in dem sich die Datei befindet.");
+        }, "bitbtnAbbrechen");
+    }
+
     void contextHelp()
     {
         // The topic each control asks for, by F1 or by the title bar's help button.
@@ -321,9 +370,18 @@ private slots:
             for (const auto &[name, context] : controls) {
                 auto *control = child<QWidget>(o, name);
                 zz::help::showContext(context == 15 ? 16 : 15, nullptr);
+                // Left lying over the dialog, the help has to make way.
+                zz::help::helpWindow()->move(o->frameGeometry().topLeft());
+                // F1 belongs to the dialog's window, so the dialog has to be the active one again.
+                o->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(o));
                 control->setFocus();
                 QTest::keyClick(control, Qt::Key_F1);
                 QCOMPARE(topicShown(), direct[context]);
+                const QRect asked(control->mapToGlobal(QPoint(0, 0)), control->size());
+                const QRect help = zz::help::helpWindow()->frameGeometry();
+                QVERIFY2(!help.intersects(asked), name);
+                QVERIFY2(o->screen()->availableGeometry().contains(help), name);
 
                 zz::help::showContext(context == 15 ? 16 : 15, nullptr);
                 QHelpEvent whatsThis(QEvent::WhatsThis, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
