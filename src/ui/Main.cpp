@@ -231,10 +231,10 @@ void TfrmLurvan::mnuDatenClick()
 void TfrmLurvan::N56Ringe1Click()
 {
     TfrmZedezedidor2 *second = frmZedezedidor2;
-    second->move(pos());
+    zz::ui::handOverPosition(*this, *second);
     hide();
     second->showModal();
-    move(second->pos());
+    zz::ui::handOverPosition(*second, *this);
     if (second->Zurueck)
         show();
     else
@@ -293,8 +293,7 @@ void TfrmLurvan::LoadSettings()
         DateiPfad = *stored.datei;
     if (stored.backup)
         BackupErstellen = *stored.backup;
-    if (stored.left || stored.top)
-        move(stored.left.value_or(x()), stored.top.value_or(y()));
+    zz::ui::moveFrameWhenShown(*this, stored.left, stored.top);
 }
 
 // Drops a stored data file that is missing, read-only or reserved; sets the caption.
@@ -310,7 +309,8 @@ void TfrmLurvan::ValidateDataFile()
 // Writes the data file, backup switch and window position, into an existing store only.
 void TfrmLurvan::SaveSettings()
 {
-    zz::settings::save(DateiPfad, BackupErstellen, x(), y());
+    const QPoint frame = zz::ui::framePosition(*this);
+    zz::settings::save(DateiPfad, BackupErstellen, frame.x(), frame.y());
 }
 
 QFileDialog *TfrmLurvan::saveDialog()

@@ -234,7 +234,7 @@ void TfrmZedezedidor2::N56Ringe1Click()
 {
     // A checkable item flips its mark when chosen; this one always shows it.
     ui->N56Ringe1->setChecked(true);
-    m_lurvan.move(pos());
+    zz::ui::handOverPosition(*this, m_lurvan);
     Zurueck = true;
     close();
 }
