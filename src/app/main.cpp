@@ -3,10 +3,14 @@
 #include "ui/Main.h"
 #include "ui/Windows.h"
 
+#include <csignal>
 #include <exception>
 
 int main(int argc, char *argv[])
 {
+    // A write beyond the file-size limit then fails like any other failed
+    // write and is reported, instead of ending the program on the spot.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Title, organisation, font and translations come with the application object.
     Application app(argc, argv);
     try {

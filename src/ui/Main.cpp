@@ -133,7 +133,10 @@ void TfrmLurvan::connectHandlers()
 
     connect(ui->BitBtnBeenden, &QPushButton::clicked, this, &TfrmLurvan::BitBtnBeendenClick);
     connect(ui->mnuDatenBeenden, &QAction::triggered, this, &TfrmLurvan::BitBtnBeendenClick);
-    connect(ui->acBeenden, &QAction::triggered, ui->BitBtnBeenden, &QPushButton::click);
+    connect(ui->acBeenden, &QAction::triggered, this, [this] {
+        if (!zz::ui::closeOpenPopup())
+            ui->BitBtnBeenden->click();
+    });
     connect(ui->BitBtnKopieren, &QPushButton::clicked, this, &TfrmLurvan::BitBtnKopierenClick);
     connect(ui->mnuBearbeitenKopieren, &QAction::triggered, this,
             &TfrmLurvan::BitBtnKopierenClick);

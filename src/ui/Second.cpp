@@ -92,7 +92,10 @@ void TfrmZedezedidor2::connectHandlers()
 
     connect(ui->BitBtnBeenden, &QPushButton::clicked, this, &TfrmZedezedidor2::BitBtnBeendenClick);
     connect(ui->mnuDatenBeenden, &QAction::triggered, this, &TfrmZedezedidor2::BitBtnBeendenClick);
-    connect(ui->acBeenden, &QAction::triggered, ui->BitBtnBeenden, &QPushButton::click);
+    connect(ui->acBeenden, &QAction::triggered, this, [this] {
+        if (!zz::ui::closeOpenPopup())
+            ui->BitBtnBeenden->click();
+    });
     connect(ui->BitBtnKopieren, &QPushButton::clicked, this,
             &TfrmZedezedidor2::BitBtnKopierenClick);
     connect(ui->mnuBearbeitenKopieren, &QAction::triggered, this,

@@ -2,8 +2,11 @@
 
 #include "decode/Decode.h"
 #include "output/Report.h"
+#include "ui/RingComboBox.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -130,6 +133,20 @@ void moveFrameWhenShown(QWidget &window, std::optional<int> left, std::optional<
     if (left && top)
         window.move(*left, *top);
     new FramePlacer(window, left, top);
+}
+
+bool closeOpenPopup()
+{
+    if (RingComboBox::escapeClosedList())
+        return true;
+    QWidget *popup = QApplication::activePopupWidget();
+    if (!popup)
+        return false;
+    if (auto *list = qobject_cast<QComboBox *>(popup->parentWidget()))
+        list->hidePopup();
+    else
+        popup->close();
+    return true;
 }
 
 void handOverPosition(const QWidget &from, QWidget &to)

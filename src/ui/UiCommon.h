@@ -38,6 +38,10 @@ void moveFrameWhenShown(QWidget &window, std::optional<int> left, std::optional<
 // ever framed and its frame is not yet known.
 void handOverPosition(const QWidget &from, QWidget &to);
 
+// Closes a dropped-down list, if one is open, and tells whether it did: Esc
+// belongs to the open list before it ends the program.
+bool closeOpenPopup();
+
 // Designer leaves separators unnamed; give them the names of the design.
 void nameSeparators(QMenu &menu, std::initializer_list<const char *> names);
 

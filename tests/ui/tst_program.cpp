@@ -255,8 +255,9 @@ private slots:
         QVERIFY2(QTest::qWaitFor([&] { return windows() > closed; }, 10000), "the list did not open");
 
         xdotool({"key", "Escape"});
-        QVERIFY2(QTest::qWaitFor([&] { return windows() == closed; }, 10000), "the list stayed open");
         QVERIFY2(stillRuns(program), "Esc in the open list ended the program");
+        QVERIFY2(QTest::qWaitFor([&] { return windows() == closed; }, 10000),
+                 qPrintable(QStringLiteral("the list stayed open: %1 windows, %2 before").arg(windows()).arg(closed)));
 
         keys(id, {"Escape"});
         expectEnd(program);
