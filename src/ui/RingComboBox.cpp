@@ -82,6 +82,9 @@ void RingComboBox::showPopup()
         setStyle(dropDownStyle());
         setItemDelegate(new RingItemDelegate(this));
         view()->setPalette(palette());
+        // A list opened by the mouse first came without its scroll bar; with
+        // more entries than rows it tells the user that there are more.
+        view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         view()->installEventFilter(this);
         view()->window()->installEventFilter(this);
     }

@@ -141,6 +141,12 @@ private slots:
         // More entries than rows: a scroll bar tells that there are more.
         QTRY_VERIFY(c->view()->verticalScrollBar()->isVisible());
         c->hidePopup();
+        // Opened by the mouse as the first thing the list does.
+        RingComboBox *second = list("combRing2");
+        QTest::mouseClick(second, Qt::LeftButton);
+        QTRY_VERIFY(second->view()->isVisible());
+        QTRY_VERIFY(second->view()->verticalScrollBar()->isVisible());
+        second->hidePopup();
         RingComboBox *shortList = list("combRing4");
         shortList->showPopup();
         QTRY_VERIFY(shortList->view()->isVisible());
