@@ -8,6 +8,7 @@
 #include <QImageReader>
 #include <QTextStream>
 
+#include <csignal>
 #include <exception>
 
 namespace {
@@ -33,9 +34,11 @@ int checkInstallation()
 
 int main(int argc, char *argv[])
 {
+    // A write beyond the file-size limit then fails like any other failed
+    // write and is reported, instead of ending the program on the spot.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Title, organisation, font and translations come with the application object.
     Application app(argc, argv);
-    zz::help::setHelpFile(Application::helpFilePath());
     if (qEnvironmentVariableIsSet("ZZ_CHECK_INSTALL"))
         return checkInstallation();
     try {

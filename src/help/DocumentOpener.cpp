@@ -31,6 +31,14 @@ DocumentOpener::DocumentOpener(const QString &path, QWidget *parent)
     m_process.start(QStringLiteral("xdg-open"), {path});
 }
 
+// Ends with the application object: xdg-open may still be running then, and
+// nothing may be reported any more, so the process's signals are cut first.
+DocumentOpener::~DocumentOpener()
+{
+    m_process.disconnect(this);
+    m_done = true;
+}
+
 DocumentOpener::Result DocumentOpener::resultForExitCode(int exitCode)
 {
     switch (exitCode) {
@@ -40,6 +48,8 @@ DocumentOpener::Result DocumentOpener::resultForExitCode(int exitCode)
         return Result::FileNotFound;
     case 3:
         return Result::NoApplication;
+    case 5:
+        return Result::AccessDenied;
     default:
         return Result::Failed;
     }
@@ -55,6 +65,8 @@ QString DocumentOpener::message(Result result)
     case Result::NoApplication:
         return QStringLiteral("Der angegebene Dateityp ist auf Ihrem Computer keiner "
                               "Anwendung zugeordnet !");
+    case Result::AccessDenied:
+        return QStringLiteral("Dateizugriff wird vom Betriebssystem verweigert !");
     case Result::Failed:
         break;
     }

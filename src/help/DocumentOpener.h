@@ -14,7 +14,7 @@ class DocumentOpener final : public QObject
 {
     Q_OBJECT
 public:
-    enum class Result { Opened, FileNotFound, NoApplication, Failed };
+    enum class Result { Opened, FileNotFound, NoApplication, AccessDenied, Failed };
     Q_ENUM(Result)
 
     // Starts opening `path`; the opener deletes itself when done. Any failure
@@ -25,6 +25,8 @@ public:
     static QString message(Result result);
     // How an exit code of xdg-open is understood.
     static Result resultForExitCode(int exitCode);
+
+    ~DocumentOpener() override;
 
 signals:
     void finished(zz::help::DocumentOpener::Result result);

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
+#include <QTimer>
 
 #include "help/DocumentOpener.h"
 #include "help/HelpWindow.h"
@@ -54,10 +55,41 @@ void placeForContextHelp(HelpWindow *window, const QWidget *dialog, const QWidge
     window->move(place.topLeft());
 }
 
+// Whenever a modal window or dialog blocks the help window (the five/six-ring
+// window after a switch, a dialog opened later), the help window moves over
+// to it and so stays usable beside it.
+class ModalFollower final : public QObject
+{
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::WindowBlocked) {
+            // Not while Qt is still delivering the blocking to its windows.
+            QTimer::singleShot(0, this, [] {
+                QWidget *modal = QApplication::activeModalWidget();
+                // Dialogs take the help window over when they ask for help.
+                if (!g_window || !g_window->isVisible() || !modal || modal == g_window
+                    || g_window->parentWidget() == modal || modal->inherits("QDialog"))
+                    return;
+                // Moving over hides the window; it comes back without taking
+                // the focus from the window the user is working in.
+                attachToModalDialog(g_window);
+                g_window->setAttribute(Qt::WA_ShowWithoutActivating);
+                g_window->show();
+                g_window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 HelpWindow *presentWindow(QWidget *parent, const QWidget *control = nullptr)
 {
     if (!g_window) {
         g_window = new HelpWindow(findHelpFile(g_helpFile, QCoreApplication::applicationDirPath()));
+        g_window->installEventFilter(new ModalFollower(g_window));
         // First showing: over the window that asked, else in the middle of the
         // screen, and never beyond the screen's edges.
         const QWidget *anchor = parent ? parent->window() : nullptr;

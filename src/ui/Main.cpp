@@ -138,7 +138,10 @@ void TfrmLurvan::connectHandlers()
 
     connect(ui->BitBtnBeenden, &QPushButton::clicked, this, &TfrmLurvan::BitBtnBeendenClick);
     connect(ui->mnuDatenBeenden, &QAction::triggered, this, &TfrmLurvan::BitBtnBeendenClick);
-    connect(ui->acBeenden, &QAction::triggered, ui->BitBtnBeenden, &QPushButton::click);
+    connect(ui->acBeenden, &QAction::triggered, this, [this] {
+        if (!zz::ui::closeOpenPopup())
+            ui->BitBtnBeenden->click();
+    });
     connect(ui->BitBtnKopieren, &QPushButton::clicked, this, &TfrmLurvan::BitBtnKopierenClick);
     connect(ui->mnuBearbeitenKopieren, &QAction::triggered, this,
             &TfrmLurvan::BitBtnKopierenClick);
@@ -236,10 +239,10 @@ void TfrmLurvan::mnuDatenClick()
 void TfrmLurvan::N56Ringe1Click()
 {
     TfrmZedezedidor2 *second = frmZedezedidor2;
-    second->move(pos());
+    zz::ui::handOverPosition(*this, *second);
     hide();
     second->showModal();
-    move(second->pos());
+    zz::ui::handOverPosition(*second, *this);
     if (second->Zurueck)
         show();
     else
@@ -298,8 +301,7 @@ void TfrmLurvan::LoadSettings()
         DateiPfad = *stored.datei;
     if (stored.backup)
         BackupErstellen = *stored.backup;
-    if (stored.left || stored.top)
-        move(stored.left.value_or(x()), stored.top.value_or(y()));
+    zz::ui::moveFrameWhenShown(*this, stored.left, stored.top);
 }
 
 // Drops a stored data file that is missing, read-only or reserved; sets the caption.
@@ -315,7 +317,8 @@ void TfrmLurvan::ValidateDataFile()
 // Writes the data file, backup switch and window position, into an existing store only.
 void TfrmLurvan::SaveSettings()
 {
-    zz::settings::save(DateiPfad, BackupErstellen, x(), y());
+    const QPoint frame = zz::ui::framePosition(*this);
+    zz::settings::save(DateiPfad, BackupErstellen, frame.x(), frame.y());
 }
 
 QFileDialog *TfrmLurvan::saveDialog()

@@ -1,6 +1,8 @@
 #include "ui/RingComboBox.h"
 
 #include <QAbstractItemView>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QApplication>
 #include <QPainter>
 #include <QPointer>
@@ -80,8 +82,39 @@ void RingComboBox::showPopup()
         setStyle(dropDownStyle());
         setItemDelegate(new RingItemDelegate(this));
         view()->setPalette(palette());
+        // A list opened by the mouse first came without its scroll bar; with
+        // more entries than rows it tells the user that there are more.
+        view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        view()->installEventFilter(this);
+        view()->window()->installEventFilter(this);
     }
     QComboBox::showPopup();
+}
+
+namespace {
+bool g_escapeClosedList = false;
+}
+
+bool RingComboBox::escapeClosedList()
+{
+    return g_escapeClosedList;
+}
+
+bool RingComboBox::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto type = event->type();
+    if ((type == QEvent::ShortcutOverride || type == QEvent::KeyPress)
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && view()->isVisible()) {
+        // Esc belongs to the open list: no shortcut may take it.
+        event->accept();
+        if (type == QEvent::KeyPress) {
+            g_escapeClosedList = true;
+            QTimer::singleShot(0, [] { g_escapeClosedList = false; });
+            hidePopup();
+            return true;
+        }
+    }
+    return QComboBox::eventFilter(watched, event);
 }
 
 void RingComboBox::addEntry(const QString &text, const QPixmap &swatch, int colour)

@@ -32,9 +32,13 @@ public:
                           const QPalette &palette);
 
     void showPopup() override;
+    // True while the Esc that just closed a dropped-down list is handled, so
+    // the window's own Esc (end the program) leaves it alone.
+    static bool escapeClosedList();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool m_viewReady = false;

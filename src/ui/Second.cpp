@@ -92,7 +92,10 @@ void TfrmZedezedidor2::connectHandlers()
 
     connect(ui->BitBtnBeenden, &QPushButton::clicked, this, &TfrmZedezedidor2::BitBtnBeendenClick);
     connect(ui->mnuDatenBeenden, &QAction::triggered, this, &TfrmZedezedidor2::BitBtnBeendenClick);
-    connect(ui->acBeenden, &QAction::triggered, ui->BitBtnBeenden, &QPushButton::click);
+    connect(ui->acBeenden, &QAction::triggered, this, [this] {
+        if (!zz::ui::closeOpenPopup())
+            ui->BitBtnBeenden->click();
+    });
     connect(ui->BitBtnKopieren, &QPushButton::clicked, this,
             &TfrmZedezedidor2::BitBtnKopierenClick);
     connect(ui->mnuBearbeitenKopieren, &QAction::triggered, this,
@@ -234,7 +237,7 @@ void TfrmZedezedidor2::N56Ringe1Click()
 {
     // A checkable item flips its mark when chosen; this one always shows it.
     ui->N56Ringe1->setChecked(true);
-    m_lurvan.move(pos());
+    zz::ui::handOverPosition(*this, m_lurvan);
     Zurueck = true;
     close();
 }

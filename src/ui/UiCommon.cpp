@@ -2,8 +2,11 @@
 
 #include "decode/Decode.h"
 #include "output/Report.h"
+#include "ui/RingComboBox.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,6 +15,9 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPainter>
+#include <QElapsedTimer>
+#include <QMargins>
+#include <QWindow>
 
 #include <utility>
 
@@ -44,7 +50,111 @@ private:
     std::vector<std::pair<QWidget *, int>> m_widgets;
 };
 
+// The frame the window manager puts around a decoder window, learned from a
+// window on screen: a hidden window has no frame to ask about, and both
+// decoder windows carry the same one.
+QMargins g_frameMargins;
+
+QMargins frameMargins(const QWidget &window)
+{
+    if (window.isVisible() && window.windowHandle()) {
+        const QMargins m = window.windowHandle()->frameMargins();
+        if (!m.isNull())
+            g_frameMargins = m;
+    }
+    return g_frameMargins;
+}
+
+// Moves a window's frame where it belongs as soon as the window manager has
+// framed it: before that the frame's size is unknown.
+class FramePlacer final : public QObject
+{
+public:
+    FramePlacer(QWidget &window, std::optional<int> left, std::optional<int> top)
+        : QObject(&window), m_window(window), m_left(left), m_top(top)
+    {
+        window.winId();
+        window.windowHandle()->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const auto type = event->type();
+        if (m_done || (type != QEvent::Expose && type != QEvent::Move)
+            || !static_cast<QWindow *>(watched)->isExposed())
+            return false;
+        if (!m_clock.isValid())
+            m_clock.start();
+        place(m_window, m_left, m_top);
+        // Without a frame yet, the window manager may still be adding it;
+        // with no window manager at all there never is one.
+        if (!frameMargins(m_window).isNull() || m_clock.elapsed() > 2000) {
+            m_done = true;
+            deleteLater();
+        }
+        return false;
+    }
+
+    static void place(QWidget &window, std::optional<int> left, std::optional<int> top)
+    {
+        const QMargins m = frameMargins(window);
+        const QRect inner = window.geometry();
+        const QPoint frame = inner.topLeft() - QPoint(m.left(), m.top());
+        const QPoint target(left.value_or(frame.x()), top.value_or(frame.y()));
+        if (target != frame)
+            window.setGeometry(QRect(target + QPoint(m.left(), m.top()), inner.size()));
+    }
+
+private:
+    QWidget &m_window;
+    std::optional<int> m_left;
+    std::optional<int> m_top;
+    QElapsedTimer m_clock;
+    bool m_done = false;
+};
+
 } // namespace
+
+QPoint framePosition(const QWidget &window)
+{
+    const QMargins m = frameMargins(window);
+    return window.geometry().topLeft() - QPoint(m.left(), m.top());
+}
+
+void moveFrameWhenShown(QWidget &window, std::optional<int> left, std::optional<int> top)
+{
+    if (!left && !top)
+        return;
+    if (window.isVisible()) {
+        FramePlacer::place(window, left, top);
+        return;
+    }
+    // Near the place already, so the correction is small.
+    if (left && top)
+        window.move(*left, *top);
+    new FramePlacer(window, left, top);
+}
+
+bool closeOpenPopup()
+{
+    if (RingComboBox::escapeClosedList())
+        return true;
+    QWidget *popup = QApplication::activePopupWidget();
+    if (!popup)
+        return false;
+    if (auto *list = qobject_cast<QComboBox *>(popup->parentWidget()))
+        list->hidePopup();
+    else
+        popup->close();
+    return true;
+}
+
+void handOverPosition(const QWidget &from, QWidget &to)
+{
+    // setGeometry() places the inner area; move() would place the frame only
+    // where Qt already knows its size.
+    to.setGeometry(QRect(from.geometry().topLeft(), to.size()));
+}
 
 void fixWindowFrame(QMainWindow &window, QWidget &clientArea,
                     std::initializer_list<QWidget *> bottomAnchored)

@@ -4,9 +4,11 @@
 
 #include <QLabel>
 #include <QPixmap>
+#include <QPoint>
 #include <QStringList>
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,22 @@ namespace zz::ui {
 // button; the given widgets keep their distance from the bottom edge.
 void fixWindowFrame(QMainWindow &window, QWidget &clientArea,
                     std::initializer_list<QWidget *> bottomAnchored);
+
+// Window positions mean the top-left corner of the frame, title bar included,
+// both when stored and when applied, as the settings hold them.
+QPoint framePosition(const QWidget &window);
+// Puts the frame's top-left corner at the given coordinates once the window
+// manager has framed the window (at once when it already has); a coordinate
+// left empty stays where the window system put the window.
+void moveFrameWhenShown(QWidget &window, std::optional<int> left, std::optional<int> top);
+// Gives `to` the place of `from`. Both decoder windows carry the same frame,
+// so equal inner positions make the frames coincide, also before `to` was
+// ever framed and its frame is not yet known.
+void handOverPosition(const QWidget &from, QWidget &to);
+
+// Closes a dropped-down list, if one is open, and tells whether it did: Esc
+// belongs to the open list before it ends the program.
+bool closeOpenPopup();
 
 // Designer leaves separators unnamed; give them the names of the design.
 void nameSeparators(QMenu &menu, std::initializer_list<const char *> names);

@@ -320,8 +320,11 @@ private slots:
         // Only Top stored: only the vertical position changes.
         writeStore("[General]\nTop=55\n");
         restartWindows();
+        // The window system places the window first; Top is applied then.
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTRY_COMPARE(w->pos().y(), 55);
         const int left = w->pos().x();
-        QCOMPARE(w->pos().y(), 55);
         QVERIFY(w->BackupErstellen);
         QVERIFY(w->DateiPfad.isEmpty());
         QCOMPARE(w->pos().x(), left);

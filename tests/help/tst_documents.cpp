@@ -45,7 +45,11 @@ public:
     }
     bool ran() const { return QFile::exists(recordFile()); }
 
-    static QByteArray recording() { return R"(for a in "$@"; do printf '%s\0' "$a"; done > "$ZZ_RECORD")"; }
+    // Written to a temporary file and renamed, so a reader never sees half a record.
+    static QByteArray recording()
+    {
+        return R"(for a in "$@"; do printf '%s\0' "$a"; done > "$ZZ_RECORD.tmp" && mv "$ZZ_RECORD.tmp" "$ZZ_RECORD")";
+    }
 
 private:
     QTemporaryDir m_dir;
@@ -91,6 +95,9 @@ private slots:
         QTest::newRow("no application for the type")
             << QByteArray("exit 3") << int(R::NoApplication)
             << QStringLiteral("Der angegebene Dateityp ist auf Ihrem Computer keiner Anwendung zugeordnet !");
+        QTest::newRow("no permission to read")
+            << QByteArray("exit 5") << int(R::AccessDenied)
+            << QStringLiteral("Dateizugriff wird vom Betriebssystem verweigert !");
         QTest::newRow("action failed") << QByteArray("exit 4") << int(R::Failed) << notOpened;
         QTest::newRow("syntax error") << QByteArray("exit 1") << int(R::Failed) << notOpened;
         QTest::newRow("crashed") << QByteArray("kill -9 $$") << int(R::Failed) << notOpened;

@@ -42,7 +42,7 @@ public:
     {
         QFile script(m_dir.filePath(QStringLiteral("xdg-open")));
         if (script.open(QIODevice::WriteOnly))
-            script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$ZZ_RECORD\"\n");
+            script.write("#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$ZZ_RECORD.tmp\" && mv \"$ZZ_RECORD.tmp\" \"$ZZ_RECORD\"\n");
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("PATH", QFile::encodeName(m_dir.path()) + ':' + m_oldPath);

@@ -13,6 +13,17 @@
 
 using namespace zz::settings;
 
+namespace {
+
+// A literal with NUL bytes inside, all of it but the terminating NUL.
+template <std::size_t N>
+QByteArray withNul(const char (&text)[N])
+{
+    return QByteArray(text, N - 1);
+}
+
+} // namespace
+
 // Each case writes the store file itself, so what the program reads is what a
 // user or an installer may have left there.
 class TestSettings final : public QObject
@@ -154,9 +165,9 @@ void TestSettings::damagedStore_data()
                                << a << -1 << "10" << "<none>" << QByteArrayList{"\xEF\xBB\xBF[General]\n"};
     QTest::newRow("line without =") << QByteArray("[General]\nDatei=/home/a/Ringe.txt\nTop\nLeft=10\n")
                                     << a << -1 << "10" << "<none>" << QByteArrayList{"\nTop\n"};
-    QTest::newRow("NUL byte in a value") << QByteArray("[General]\nDatei=/home/a/Ringe.txt\nLeft=1\0" "2\nTop=5\n", 52)
+    QTest::newRow("NUL byte in a value") << withNul("[General]\nDatei=/home/a/Ringe.txt\nLeft=1\0" "2\nTop=5\n")
                                          << a << -1 << "<none>" << "5" << QByteArrayList{};
-    QTest::newRow("NUL in the path") << QByteArray("[General]\nDatei=/home/a\0b.txt\nTop=5\n", 35)
+    QTest::newRow("NUL in the path") << withNul("[General]\nDatei=/home/a\0b.txt\nTop=5\n")
                                      << "<none>" << -1 << "<none>" << "5" << QByteArrayList{};
     QTest::newRow("random bytes")
         << QByteArray("[General]\n\xFF\xFE\x01Unsinn\nDatei=/home/a/Ringe.txt\n\x80=\x81\r\nBackup=0\n")

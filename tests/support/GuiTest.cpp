@@ -85,6 +85,9 @@ void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
         timer->stop();
         timer->deleteLater();
         delete clock;
+        // Keys sent before the window is active are lost on a loaded machine.
+        if (modal && !QTest::qWaitForWindowActive(modal, timeoutMs))
+            QTest::qFail("the modal widget did not become active", __FILE__, __LINE__);
         if (modal)
             action(modal);
         else
@@ -98,6 +101,8 @@ QWidget *waitForModal(int timeoutMs)
     QWidget *modal = nullptr;
     (void)QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; },
                     timeoutMs);
+    if (modal)
+        (void)QTest::qWaitForWindowActive(modal, timeoutMs);
     return modal;
 }
 

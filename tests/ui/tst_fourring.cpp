@@ -1,5 +1,6 @@
 // The four-ring window driven through its real controls.
 
+#include <QScrollBar>
 #include "GuiTest.h"
 #include "WindowDriver.h"
 
@@ -137,7 +138,20 @@ private slots:
         QCOMPARE(c->view()->sizeHintForRow(0), 16);
         QVERIFY2(c->view()->height() >= 5 * 16 && c->view()->height() < 6 * 16,
                  qPrintable(QString::number(c->view()->height())));
+        // More entries than rows: a scroll bar tells that there are more.
+        QTRY_VERIFY(c->view()->verticalScrollBar()->isVisible());
         c->hidePopup();
+        // Opened by the mouse as the first thing the list does.
+        RingComboBox *second = list("combRing2");
+        QTest::mouseClick(second, Qt::LeftButton);
+        QTRY_VERIFY(second->view()->isVisible());
+        QTRY_VERIFY(second->view()->verticalScrollBar()->isVisible());
+        second->hidePopup();
+        RingComboBox *shortList = list("combRing4");
+        shortList->showPopup();
+        QTRY_VERIFY(shortList->view()->isVisible());
+        QVERIFY(!shortList->view()->verticalScrollBar()->isVisible());
+        shortList->hidePopup();
         QCOMPARE(c->swatchAt(0).size(), QSize(24, 12));
         QCOMPARE(c->swatchAt(9).size(), QSize(28, 14));
         QCOMPARE(c->swatchAt(9).toImage().pixelColor(1, 1), QColor(Qt::black));
