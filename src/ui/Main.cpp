@@ -7,26 +7,22 @@
 #include "output/Report.h"
 #include "settings/Settings.h"
 #include "ui/AboutBox.h"
+#include "ui/DataFileState.h"
 #include "ui/Optionen.h"
 #include "ui/RingComboBox.h"
 #include "ui/Second.h"
 #include "ui/UiCommon.h"
 #include "ui/Windows.h"
 
-#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QLayout>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
 
 namespace dc = zz::decode;
 
-TfrmLurvan::TfrmLurvan(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::TfrmLurvan)
+TfrmLurvan::TfrmLurvan(zz::ui::DataFileState &dataFile, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::TfrmLurvan), m_dataFile(dataFile), m_chooser(*this)
 {
     ui->setupUi(this);
     zz::ui::fixWindowFrame(*this, *ui->ClientArea, {ui->Bevel1, ui->BitBtnBeenden,
@@ -37,6 +33,7 @@ TfrmLurvan::TfrmLurvan(QWidget *parent)
     HelpOnHelp1 = ui->HelpOnHelp1;
     FormCreate();
     connectHandlers();
+    connect(&m_dataFile, &zz::ui::DataFileState::changed, this, &TfrmLurvan::showDataFile);
 }
 
 TfrmLurvan::~TfrmLurvan()
@@ -55,11 +52,10 @@ void TfrmLurvan::FormCreate()
         pictureRing(ring)->setPixmap(stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
     }
     Wert = 470;
-    DateiPfad.clear();
-    BackupErstellen = true;
+    m_dataFile.setDateiPfad(QString());
+    m_dataFile.setBackupErstellen(true);
     LoadSettings();
     ValidateDataFile();
-    mnuDatenClick();
 }
 
 QString TfrmLurvan::iconFilePath()
@@ -226,14 +222,17 @@ void TfrmLurvan::BitBtnKopierenClick()
     zz::ui::copyToClipboard(report());
 }
 
-void TfrmLurvan::setDataFileCaption()
+// "&Speichern" and its Ctrl+S follow the data file at once, not only when
+// the menu opens.
+void TfrmLurvan::showDataFile()
 {
-    setWindowTitle(zz::output::dataFileCaption(DateiPfad));
+    setWindowTitle(m_dataFile.caption());
+    mnuDatenClick();
 }
 
 void TfrmLurvan::mnuDatenClick()
 {
-    ui->mnuDatenSpeichern->setEnabled(!DateiPfad.isEmpty());
+    ui->mnuDatenSpeichern->setEnabled(!m_dataFile.DateiPfad().isEmpty());
 }
 
 void TfrmLurvan::N56Ringe1Click()
@@ -262,35 +261,10 @@ void TfrmLurvan::closeEvent(QCloseEvent *event)
     QCoreApplication::quit();
 }
 
-// The caption changes whenever the data file comes or goes, so "&Speichern"
-// and its Ctrl+S follow the data file at once, not only when the menu opens.
-void TfrmLurvan::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::WindowTitleChange)
-        mnuDatenClick();
-    QMainWindow::changeEvent(event);
-}
-
 void TfrmLurvan::FormClose()
 {
     SaveSettings();
 }
-
-namespace {
-
-// QFileDialog ignores an empty selectFile(), so its name field and the list
-// selection (which would win over the name) are cleared directly.
-void clearFileName(QFileDialog *dialog)
-{
-    if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-        name->clear();
-    for (auto *view : dialog->findChildren<QAbstractItemView *>()) {
-        if (view->selectionModel())
-            view->selectionModel()->clearSelection();
-    }
-}
-
-} // namespace
 
 // Reads the stored data file, backup switch and window position; each only
 // when it is stored, and the position as stored, even far off the screen.
@@ -298,114 +272,74 @@ void TfrmLurvan::LoadSettings()
 {
     const zz::settings::StoredSettings stored = zz::settings::load();
     if (stored.datei)
-        DateiPfad = *stored.datei;
+        m_dataFile.setDateiPfad(*stored.datei);
     if (stored.backup)
-        BackupErstellen = *stored.backup;
+        m_dataFile.setBackupErstellen(*stored.backup);
     zz::ui::moveFrameWhenShown(*this, stored.left, stored.top);
 }
 
 // Drops a stored data file that is missing, read-only or reserved; sets the caption.
 void TfrmLurvan::ValidateDataFile()
 {
-    if (!DateiPfad.isEmpty() && zz::output::isReservedName(DateiPfad))
-        clearFileName(saveDialog());
-    if (!zz::output::isUsableDataFile(DateiPfad))
-        DateiPfad.clear();
-    setDataFileCaption();
+    const QString &stored = m_dataFile.DateiPfad();
+    if (!stored.isEmpty() && zz::output::isReservedName(stored))
+        m_chooser.forgetFileName();
+    if (!zz::output::isUsableDataFile(stored))
+        m_dataFile.setDateiPfad(QString());
+    showDataFile();
 }
 
 // Writes the data file, backup switch and window position, into an existing store only.
 void TfrmLurvan::SaveSettings()
 {
     const QPoint frame = zz::ui::framePosition(*this);
-    zz::settings::save(DateiPfad, BackupErstellen, frame.x(), frame.y());
+    zz::settings::save(m_dataFile.DateiPfad(), m_dataFile.BackupErstellen(), frame.x(), frame.y());
 }
-
-QFileDialog *TfrmLurvan::saveDialog()
-{
-    if (!m_saveDialog) {
-        // Qt's own dialog, so it looks the same everywhere and keeps its state.
-        m_saveDialog = new QFileDialog(this, QStringLiteral("Speichern unter..."));
-        m_saveDialog->setObjectName(QStringLiteral("SaveDialog"));
-        m_saveDialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
-        m_saveDialog->setAcceptMode(QFileDialog::AcceptSave);
-        m_saveDialog->setFileMode(QFileDialog::AnyFile);
-        m_saveDialog->setNameFilter(QStringLiteral("Textdatei (*.txt)"));
-        m_saveDialog->setDefaultSuffix(QStringLiteral("txt"));
-    }
-    return m_saveDialog;
-}
-
-namespace {
-
-// Message boxes belong to the decoder window on screen; the four-ring window
-// may be hidden behind the five/six-ring window.
-QWidget *messageParent(QWidget *fallback)
-{
-    if (QWidget *active = QApplication::activeWindow())
-        return active;
-    return fallback;
-}
-
-} // namespace
 
 // Appends the report of the sender's window to the data file.
 void TfrmLurvan::BitBtnSpeichernClick(QObject *sender)
 {
-    if (DateiPfad.isEmpty()) {
+    if (m_dataFile.DateiPfad().isEmpty()) {
         acSpeichernunterExecute(ui->BitBtnSpeichern);
-        if (DateiPfad.isEmpty())
+        if (m_dataFile.DateiPfad().isEmpty())
             return;
     }
-    while (QFileInfo::exists(DateiPfad) && zz::output::isReadOnly(DateiPfad)) {
-        DateiPfad.clear();
-        setWindowTitle(QStringLiteral("Zedezedidor"));
+    while (QFileInfo::exists(m_dataFile.DateiPfad()) && zz::output::isReadOnly(m_dataFile.DateiPfad())) {
+        m_dataFile.setDateiPfad(QString());
         const auto answer = QMessageBox::question(
-            messageParent(this), QStringLiteral("Datei schreibgeschützt!"),
+            zz::ui::messageParent(this), QStringLiteral("Datei schreibgeschützt!"),
             QStringLiteral("Warnung! Diese Datei ist schreibgeschützt!\nMöchten Sie eine andere Datei auswählen?"),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes)
             return;
         acSpeichernunterExecute(ui->BitBtnSpeichern);
-        if (DateiPfad.isEmpty())
+        if (m_dataFile.DateiPfad().isEmpty())
             return;
     }
     const bool second = frmZedezedidor2 && sender == frmZedezedidor2;
     try {
-        zz::output::appendEntry(DateiPfad, BackupErstellen, second ? frmZedezedidor2->report() : report());
+        zz::output::appendEntry(m_dataFile.DateiPfad(), m_dataFile.BackupErstellen(),
+                                second ? frmZedezedidor2->report() : report());
     } catch (const zz::output::DataFileError &e) {
         // Reported here, as the error report would, instead of unwinding
         // through Qt's event code, which is not built for exceptions.
-        QMessageBox::critical(messageParent(this), QStringLiteral("Zedezedidor"), e.message());
-        return;
+        QMessageBox::critical(zz::ui::messageParent(this), QStringLiteral("Zedezedidor"), e.message());
     }
-    setDataFileCaption();
-    if (frmZedezedidor2)
-        frmZedezedidor2->setWindowTitle(windowTitle());
 }
 
 // Lets the user choose the data file; the sender decides whether a save follows.
 void TfrmLurvan::acSpeichernunterExecute(QObject *sender)
 {
-    QFileDialog *dialog = saveDialog();
-    if (!DateiPfad.isEmpty())
-        dialog->selectFile(DateiPfad);
-    if (dialog->exec() != QDialog::Accepted)
+    using Outcome = zz::ui::DataFileChoice::Outcome;
+    const zz::ui::DataFileChoice choice = m_chooser.choose(m_dataFile.DateiPfad());
+    if (choice.outcome == Outcome::Cancelled)
         return;
-    const QString chosen = dialog->selectedFiles().value(0);
-    if (chosen.isEmpty())
-        return;
-
-    if (zz::output::isReservedName(chosen)) {
-        DateiPfad.clear();
-        clearFileName(dialog);
-        setWindowTitle(QStringLiteral("Zedezedidor"));
-        QMessageBox::warning(messageParent(this), QStringLiteral("Warnung!"),
-                             QStringLiteral("Diese Datei kann nicht verwendet werden!"));
+    if (choice.outcome == Outcome::Refused) {
+        m_dataFile.setDateiPfad(QString());
+        m_chooser.warnRefused();
         return;
     }
-    DateiPfad = chosen;
-    setDataFileCaption();
+    m_dataFile.setDateiPfad(choice.path);
     // Only the two menu commands save at once; the button and the options
     // dialog just choose.
     if (sender == ui->mnuDatenSpeichernunter || (frmZedezedidor2 && sender == frmZedezedidor2))

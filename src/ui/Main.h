@@ -9,24 +9,25 @@
 #include <string>
 #include <vector>
 
+#include "ui/DataFileChooser.h"
+
 class QAction;
-class QFileDialog;
 class QLabel;
 class RingComboBox;
 namespace Ui { class TfrmLurvan; }
+namespace zz::ui { class DataFileState; }
 
-// The four-ring window: the main window. It owns the data-file state and the
-// swatch and stripe pictures that both decoder windows use.
+// The four-ring window: the main window. It carries out every save and Save
+// As, and owns the save dialog and the swatch and stripe pictures that both
+// decoder windows use.
 class TfrmLurvan final : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TfrmLurvan(QWidget *parent = nullptr);
+    explicit TfrmLurvan(zz::ui::DataFileState &dataFile, QWidget *parent = nullptr);
     ~TfrmLurvan() override;
 
     double Wert = 470;
-    bool BackupErstellen = true;
-    QString DateiPfad;
 
     // Swatch of a colour (zz::decode::Colour) as the lists show it, and the
     // picture-ring stripe of that colour.
@@ -37,8 +38,8 @@ public:
     std::vector<std::string> report() const;
     QStringList reportLines() const;
 
-    // "Zedezedidor" without a data file, else "Zedezedidor - [name]".
-    void setDataFileCaption();
+    // The save dialog, which the options dialog's "Durchsuchen..." uses too.
+    zz::ui::DataFileChooser &fileChooser() { return m_chooser; }
 
     // Entry points that the five/six-ring window and the options dialog call.
     void BitBtnSpeichernClick(QObject *sender);
@@ -64,7 +65,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
 
 private:
     void FormCreate();
@@ -73,9 +73,8 @@ private:
     void LoadSettings();
     void ValidateDataFile();
     void SaveSettings();
-    // The save dialog, made on first use; it keeps its file name from one use to the next.
-    QFileDialog *saveDialog();
-    QFileDialog *m_saveDialog = nullptr;
+    // Caption and "&Speichern" follow the data file.
+    void showDataFile();
 
     void checkIconFile();
 
@@ -92,6 +91,8 @@ private:
     void mnuDatenSpeichernunterClick();
 
     Ui::TfrmLurvan *ui;
+    zz::ui::DataFileState &m_dataFile;
+    zz::ui::DataFileChooser m_chooser;
     std::array<QPixmap, 12> m_swatches;
     std::array<QPixmap, 12> m_stripes;
 };

@@ -3,9 +3,8 @@
 
 #include "help/Help.h"
 #include "output/DataFile.h"
-#include "ui/Main.h"
-#include "ui/Second.h"
-#include "ui/Windows.h"
+#include "ui/DataFileChooser.h"
+#include "ui/DataFileState.h"
 
 #include <QEvent>
 #include <QShowEvent>
@@ -111,8 +110,9 @@ int helpContext(const QWidget *control)
 
 } // namespace
 
-TfrmOptionen::TfrmOptionen(QWidget *parent)
-    : QDialog(parent), ui(new Ui::TfrmOptionen)
+TfrmOptionen::TfrmOptionen(zz::ui::DataFileState &dataFile, zz::ui::DataFileChooser &chooser,
+                           QWidget *parent)
+    : QDialog(parent), ui(new Ui::TfrmOptionen), m_dataFile(dataFile), m_chooser(chooser)
 {
     ui->setupUi(this);
     m_fileTip = ui->labDatei->toolTip();
@@ -151,7 +151,7 @@ void TfrmOptionen::setVisible(bool visible)
 {
     // Centred on the screen, not over the window that opened it.
     if (visible && !isVisible()) {
-        const QWidget *owner = parentWidget() ? parentWidget() : frmLurvan;
+        const QWidget *owner = parentWidget() ? parentWidget() : &m_chooser.owner();
         const QScreen *screen = owner ? owner->screen() : this->screen();
         if (screen) {
             QRect frame = frameGeometry();
@@ -191,9 +191,9 @@ void TfrmOptionen::showHelpFor(const QWidget *control)
 
 void TfrmOptionen::FormShow()
 {
-    NeuesBackup = frmLurvan->BackupErstellen;
+    NeuesBackup = m_dataFile.BackupErstellen();
     ui->cbxBackup->setChecked(NeuesBackup);
-    NeuerDateiPfad = frmLurvan->DateiPfad;
+    NeuerDateiPfad = m_dataFile.DateiPfad();
     showPendingFile();
 }
 
@@ -217,36 +217,25 @@ void TfrmOptionen::btnKeineDateiClick()
     showPendingFile();
 }
 
+// Only the pending path changes; cancelling the file dialog takes back the
+// current data file, as choosing it again would.
 void TfrmOptionen::bitbtnDurchsuchenClick()
 {
-    // Save As only picks the file here; the four-ring window gets its data
-    // file and both captions back, whatever happens in between.
-    struct Restore {
-        QString dateiPfad = frmLurvan->DateiPfad;
-        QString title = frmLurvan->windowTitle();
-        QString secondTitle = frmZedezedidor2 ? frmZedezedidor2->windowTitle() : QString();
-        ~Restore()
-        {
-            frmLurvan->DateiPfad = dateiPfad;
-            frmLurvan->setWindowTitle(title);
-            if (frmZedezedidor2)
-                frmZedezedidor2->setWindowTitle(secondTitle);
-        }
-    } restore;
-
-    frmLurvan->acSpeichernunterExecute(this);
-    if (!frmLurvan->DateiPfad.isEmpty()) {
-        NeuerDateiPfad = frmLurvan->DateiPfad;
+    using Outcome = zz::ui::DataFileChoice::Outcome;
+    const zz::ui::DataFileChoice choice = m_chooser.choose(m_dataFile.DateiPfad());
+    if (choice.outcome == Outcome::Refused) {
+        m_chooser.warnRefused();
+        return;
+    }
+    const QString path = choice.outcome == Outcome::Chosen ? choice.path : m_dataFile.DateiPfad();
+    if (!path.isEmpty()) {
+        NeuerDateiPfad = path;
         showPendingFile();
     }
 }
 
 void TfrmOptionen::bitbtnOkClick()
 {
-    frmLurvan->DateiPfad = NeuerDateiPfad;
-    const QString caption = zz::output::dataFileCaption(NeuerDateiPfad);
-    frmLurvan->setWindowTitle(caption);
-    if (frmZedezedidor2)
-        frmZedezedidor2->setWindowTitle(caption);
-    frmLurvan->BackupErstellen = NeuesBackup;
+    m_dataFile.setDateiPfad(NeuerDateiPfad);
+    m_dataFile.setBackupErstellen(NeuesBackup);
 }

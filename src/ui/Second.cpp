@@ -3,6 +3,7 @@
 
 #include "decode/Decode.h"
 #include "output/Report.h"
+#include "ui/DataFileState.h"
 #include "ui/Main.h"
 #include "ui/RingComboBox.h"
 #include "ui/UiCommon.h"
@@ -14,8 +15,8 @@
 
 namespace dc = zz::decode;
 
-TfrmZedezedidor2::TfrmZedezedidor2(TfrmLurvan &lurvan, QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::TfrmZedezedidor2), m_lurvan(lurvan)
+TfrmZedezedidor2::TfrmZedezedidor2(TfrmLurvan &lurvan, zz::ui::DataFileState &dataFile, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::TfrmZedezedidor2), m_lurvan(lurvan), m_dataFile(dataFile)
 {
     ui->setupUi(this);
     zz::ui::fixWindowFrame(*this, *ui->ClientArea, {});
@@ -29,6 +30,7 @@ TfrmZedezedidor2::TfrmZedezedidor2(TfrmLurvan &lurvan, QWidget *parent)
         w->installEventFilter(this);
     FormCreate();
     connectHandlers();
+    connect(&m_dataFile, &zz::ui::DataFileState::changed, this, &TfrmZedezedidor2::showDataFile);
 }
 
 TfrmZedezedidor2::~TfrmZedezedidor2()
@@ -208,7 +210,14 @@ void TfrmZedezedidor2::showEvent(QShowEvent *event)
 void TfrmZedezedidor2::FormShow()
 {
     Zurueck = false;
-    setWindowTitle(m_lurvan.windowTitle());
+    setWindowTitle(m_dataFile.caption());
+}
+
+// As in the four-ring window: "&Speichern" follows the data file at once.
+void TfrmZedezedidor2::showDataFile()
+{
+    setWindowTitle(m_dataFile.caption());
+    mnuDatenClick();
 }
 
 void TfrmZedezedidor2::closeEvent(QCloseEvent *event)
@@ -216,14 +225,6 @@ void TfrmZedezedidor2::closeEvent(QCloseEvent *event)
     event->accept();
     if (m_modalLoop)
         m_modalLoop->quit();
-}
-
-// As in the four-ring window: "&Speichern" follows the data file.
-void TfrmZedezedidor2::changeEvent(QEvent *event)
-{
-    if (event->type() == QEvent::WindowTitleChange)
-        mnuDatenClick();
-    QMainWindow::changeEvent(event);
 }
 
 bool TfrmZedezedidor2::eventFilter(QObject *watched, QEvent *event)
@@ -249,19 +250,17 @@ void TfrmZedezedidor2::BitBtnBeendenClick()
 
 void TfrmZedezedidor2::mnuDatenClick()
 {
-    ui->mnuDatenSpeichern->setEnabled(!m_lurvan.DateiPfad.isEmpty());
+    ui->mnuDatenSpeichern->setEnabled(!m_dataFile.DateiPfad().isEmpty());
 }
 
 void TfrmZedezedidor2::BitBtnSpeichernClick()
 {
     m_lurvan.BitBtnSpeichernClick(this);
-    setWindowTitle(m_lurvan.windowTitle());
 }
 
 void TfrmZedezedidor2::mnuDatenSpeichernunterClick()
 {
     m_lurvan.acSpeichernunterExecute(this);
-    setWindowTitle(m_lurvan.windowTitle());
 }
 
 void TfrmZedezedidor2::mnuBearbeitenOptionenClick()

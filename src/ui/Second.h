@@ -11,6 +11,7 @@ class QLabel;
 class RingComboBox;
 class TfrmLurvan;
 namespace Ui { class TfrmZedezedidor2; }
+namespace zz::ui { class DataFileState; }
 
 // The five/six-ring window. Shown modally while the four-ring window waits
 // hidden; file, settings, help and about commands go to the four-ring window.
@@ -18,7 +19,7 @@ class TfrmZedezedidor2 final : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit TfrmZedezedidor2(TfrmLurvan &lurvan, QWidget *parent = nullptr);
+    TfrmZedezedidor2(TfrmLurvan &lurvan, zz::ui::DataFileState &dataFile, QWidget *parent = nullptr);
     ~TfrmZedezedidor2() override;
 
     double Wert = 470;
@@ -53,12 +54,12 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void FormCreate();
     void FormShow();
+    void showDataFile();
     void fillLists();
     void connectHandlers();
     void ringChanged(int ring);
@@ -66,5 +67,6 @@ private:
 
     Ui::TfrmZedezedidor2 *ui;
     TfrmLurvan &m_lurvan;
+    zz::ui::DataFileState &m_dataFile;
     QEventLoop *m_modalLoop = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "ui/Windows.h"
 
 #include "ui/AboutBox.h"
+#include "ui/DataFileState.h"
 #include "ui/Main.h"
 #include "ui/Optionen.h"
 #include "ui/Second.h"
@@ -12,12 +13,19 @@ TfrmOptionen *frmOptionen = nullptr;
 
 namespace zz::ui {
 
+namespace {
+
+DataFileState *g_dataFile = nullptr;
+
+} // namespace
+
 void createWindows()
 {
-    frmLurvan = new TfrmLurvan;
+    g_dataFile = new DataFileState;
+    frmLurvan = new TfrmLurvan(*g_dataFile);
     frmAboutBox = new TfrmAboutBox;
-    frmZedezedidor2 = new TfrmZedezedidor2(*frmLurvan);
-    frmOptionen = new TfrmOptionen;
+    frmZedezedidor2 = new TfrmZedezedidor2(*frmLurvan, *g_dataFile);
+    frmOptionen = new TfrmOptionen(*g_dataFile, frmLurvan->fileChooser());
 }
 
 void destroyWindows()
@@ -30,6 +38,13 @@ void destroyWindows()
     frmAboutBox = nullptr;
     delete frmLurvan;
     frmLurvan = nullptr;
+    delete g_dataFile;
+    g_dataFile = nullptr;
+}
+
+DataFileState &dataFile()
+{
+    return *g_dataFile;
 }
 
 } // namespace zz::ui

@@ -13,10 +13,16 @@ extern TfrmOptionen *frmOptionen;
 
 namespace zz::ui {
 
+class DataFileState;
+
 // Creates the four windows in their fixed order; the five/six-ring window
 // copies the four-ring window's lists, so the order matters. None is shown.
 void createWindows();
 // Destroys them in reverse order and clears the references.
 void destroyWindows();
+
+// The data file and backup switch the windows share; made before the
+// windows and destroyed after them.
+DataFileState &dataFile();
 
 } // namespace zz::ui

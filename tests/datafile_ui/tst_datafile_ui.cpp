@@ -10,6 +10,7 @@
 #include "ui/Main.h"
 #include "ui/Optionen.h"
 #include "ui/Second.h"
+#include "ui/DataFileState.h"
 #include "ui/Windows.h"
 
 #include <QAction>
@@ -46,8 +47,7 @@ class TestDataFileUi final : public QObject
     QPushButton *saveButton(QWidget *window) const { return child<QPushButton>(window, "BitBtnSpeichern"); }
     void setDataFile(const QString &file)
     {
-        w->DateiPfad = file;
-        w->setDataFileCaption();
+        zz::ui::dataFile().setDateiPfad(file);
     }
     void restartWindows()
     {
@@ -75,7 +75,7 @@ private slots:
     void init()
     {
         setDataFile(QString());
-        w->BackupErstellen = true;
+        zz::ui::dataFile().setBackupErstellen(true);
         frmZedezedidor2->setWindowTitle(w->windowTitle());
     }
 
@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(seen->acceptMode(), QFileDialog::AcceptSave);
         QVERIFY(seen->testOption(QFileDialog::DontConfirmOverwrite));
         QVERIFY(seen->testOption(QFileDialog::DontUseNativeDialog));
-        QVERIFY(w->DateiPfad.isEmpty());
+        QVERIFY(zz::ui::dataFile().DateiPfad().isEmpty());
         QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
         QVERIFY(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
     }
@@ -105,7 +105,7 @@ private slots:
         answerFileDialog(path("werte"));
         QTest::mouseClick(saveButton(w), Qt::LeftButton);
         const QString file = path("werte.txt");
-        QCOMPARE(w->DateiPfad, file);
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), file);
         const QByteArray first = crlf(w->report());
         QCOMPARE(readAll(file), first);
         QVERIFY(!QFile::exists(path("werte.~txt")));
@@ -121,7 +121,7 @@ private slots:
         QCOMPARE(readAll(path("werte.~txt")), first);
 
         // Without backup the old backup stays.
-        w->BackupErstellen = false;
+        zz::ui::dataFile().setBackupErstellen(false);
         QTest::mouseClick(saveButton(w), Qt::LeftButton);
         QCOMPARE(readAll(file), first + "\r\n" + first + "\r\n" + first);
         QCOMPARE(readAll(path("werte.~txt")), first);
@@ -147,7 +147,7 @@ private slots:
         else
             w->acSpeichernunterExecute(frmOptionen);
 
-        QCOMPARE(w->DateiPfad, file);
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), file);
         QCOMPARE(w->windowTitle(), "Zedezedidor - [als-" + sender + ".txt]");
         if (sender == "menu")
             QCOMPARE(readAll(file), crlf(w->report()));
@@ -209,11 +209,11 @@ private slots:
         QCOMPARE(readAll(locked), QByteArray("alt\r\n"));
         QVERIFY(!QFile::exists(path(chooseOther ? "gesperrt-ja.~txt" : "gesperrt-nein.~txt")));
         if (chooseOther) {
-            QCOMPARE(w->DateiPfad, other);
+            QCOMPARE(zz::ui::dataFile().DateiPfad(), other);
             QCOMPARE(readAll(other), crlf(w->report()));
             QCOMPARE(w->windowTitle(), QString("Zedezedidor - [statt-gesperrt.txt]"));
         } else {
-            QVERIFY(w->DateiPfad.isEmpty());
+            QVERIFY(zz::ui::dataFile().DateiPfad().isEmpty());
             QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
             QVERIFY(!action(w, "mnuDatenSpeichern")->isEnabled());
         }
@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(seen.caption, QString("Warnung!"));
         QCOMPARE(seen.text, QString("Diese Datei kann nicht verwendet werden!"));
         QCOMPARE(seen.icon, QMessageBox::Warning);
-        QVERIFY(w->DateiPfad.isEmpty());
+        QVERIFY(zz::ui::dataFile().DateiPfad().isEmpty());
         QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
         QVERIFY(!QFile::exists(reserved));
         QVERIFY(!QFile::exists(path("vorher.txt")));
@@ -270,7 +270,7 @@ private slots:
         // One sentence that names the file once and ends with a full stop.
         QVERIFY2(seen.text.count(QDir::toNativeSeparators(file)) == 1 && seen.text.endsWith('.'),
                  qPrintable(seen.text));
-        QCOMPARE(w->DateiPfad, file);
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), file);
         QCOMPARE(w->windowTitle(), QString("Zedezedidor - [werte.txt]"));
     }
 
@@ -301,7 +301,7 @@ private slots:
         const QString file = path(stored);
         writeStore("[General]\nDatei=" + file.toUtf8() + "\n");
         restartWindows();
-        QCOMPARE(w->DateiPfad, kept ? file : QString());
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), kept ? file : QString());
         QCOMPARE(w->windowTitle(), kept ? "Zedezedidor - [" + stored + "]" : QString("Zedezedidor"));
         QCOMPARE(watchdogClosures(), 0);
         QFile::remove(zz::settings::storePath());
@@ -313,8 +313,8 @@ private slots:
         writeFile(file, "");
         writeStore("[General]\nDatei=" + file.toUtf8() + "\nBackup=0\nLeft=-3000\nTop=77\n");
         restartWindows();
-        QCOMPARE(w->DateiPfad, file);
-        QVERIFY(!w->BackupErstellen);
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), file);
+        QVERIFY(!zz::ui::dataFile().BackupErstellen());
         QCOMPARE(w->pos(), QPoint(-3000, 77));
 
         // Only Top stored: only the vertical position changes.
@@ -325,13 +325,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(w));
         QTRY_COMPARE(w->pos().y(), 55);
         const int left = w->pos().x();
-        QVERIFY(w->BackupErstellen);
-        QVERIFY(w->DateiPfad.isEmpty());
+        QVERIFY(zz::ui::dataFile().BackupErstellen());
+        QVERIFY(zz::ui::dataFile().DateiPfad().isEmpty());
         QCOMPARE(w->pos().x(), left);
 
         // The close writes all four values.
-        w->DateiPfad = file;
-        w->BackupErstellen = true;
+        zz::ui::dataFile().setDateiPfad(file);
+        zz::ui::dataFile().setBackupErstellen(true);
         w->move(40, 60);
         w->close();
         const zz::settings::StoredSettings s = zz::settings::load();

@@ -9,6 +9,7 @@
 #include "ui/Main.h"
 #include "ui/Optionen.h"
 #include "ui/Second.h"
+#include "ui/DataFileState.h"
 #include "ui/Windows.h"
 
 #include <QFile>
@@ -41,8 +42,7 @@ class TestOptions final : public QObject
 
     void setDataFile(const QString &file)
     {
-        w->DateiPfad = file;
-        w->setDataFileCaption();
+        zz::ui::dataFile().setDateiPfad(file);
         frmZedezedidor2->setWindowTitle(w->windowTitle());
     }
 
@@ -85,7 +85,7 @@ private slots:
     void init()
     {
         setDataFile(path("alt.txt"));
-        w->BackupErstellen = true;
+        zz::ui::dataFile().setBackupErstellen(true);
     }
 
     void design()
@@ -169,8 +169,8 @@ private slots:
             QTest::mouseClick(button("btnKeineDatei"), Qt::LeftButton);
             QTest::keyClick(o, Qt::Key_Escape);
         });
-        QCOMPARE(w->DateiPfad, path("alt.txt"));
-        QVERIFY(w->BackupErstellen);
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), path("alt.txt"));
+        QVERIFY(zz::ui::dataFile().BackupErstellen());
         QCOMPARE(w->windowTitle(), QString("Zedezedidor - [alt.txt]"));
     }
 
@@ -191,8 +191,8 @@ private slots:
             QCOMPARE(label("labOrt")->text(), QString("?"));
             QVERIFY(cbxBackup()->isChecked());
         }, "bitbtnOk");
-        QVERIFY(w->DateiPfad.isEmpty());
-        QVERIFY(w->BackupErstellen);
+        QVERIFY(zz::ui::dataFile().DateiPfad().isEmpty());
+        QVERIFY(zz::ui::dataFile().BackupErstellen());
         QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
         QCOMPARE(frmZedezedidor2->windowTitle(), QString("Zedezedidor"));
     }
@@ -206,7 +206,7 @@ private slots:
             QTest::mouseClick(button("bitbtnDurchsuchen"), Qt::LeftButton);
             QCOMPARE(label("labDatei")->text(), QString("alt.txt"));
         }, "bitbtnOk");
-        QCOMPARE(w->DateiPfad, path("alt.txt"));
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), path("alt.txt"));
     }
 
     void durchsuchen_data()
@@ -227,12 +227,12 @@ private slots:
             QCOMPARE(label("labDatei")->text(), QFileInfo(chosen).fileName());
             QCOMPARE(label("labOrt")->text(), m_dir.path() + "/");
             // While the dialog is open, the window still has its old data file.
-            QCOMPARE(w->DateiPfad, path("alt.txt"));
+            QCOMPARE(zz::ui::dataFile().DateiPfad(), path("alt.txt"));
             QCOMPARE(w->windowTitle(), QString("Zedezedidor - [alt.txt]"));
             QCOMPARE(frmZedezedidor2->windowTitle(), QString("Zedezedidor - [alt.txt]"));
         }, qPrintable(closeWith));
 
-        QCOMPARE(w->DateiPfad, ok ? chosen : path("alt.txt"));
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), ok ? chosen : path("alt.txt"));
         const QString title = ok ? "Zedezedidor - [neu-ok.txt]" : "Zedezedidor - [alt.txt]";
         QCOMPARE(w->windowTitle(), title);
         QCOMPARE(frmZedezedidor2->windowTitle(), title);
@@ -263,10 +263,10 @@ private slots:
             QVERIFY(seen.seen);
             QCOMPARE(seen.caption, QString("Warnung!"));
             QCOMPARE(label("labDatei")->text(), QString("alt.txt"));
-            QCOMPARE(w->DateiPfad, path("alt.txt"));
+            QCOMPARE(zz::ui::dataFile().DateiPfad(), path("alt.txt"));
             QCOMPARE(w->windowTitle(), QString("Zedezedidor - [alt.txt]"));
         }, "bitbtnOk");
-        QCOMPARE(w->DateiPfad, path("alt.txt"));
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), path("alt.txt"));
     }
 
     void backupSwitch_data()
@@ -282,8 +282,8 @@ private slots:
         QFETCH(QString, closeWith);
         QFETCH(bool, after);
         runDialog([&] { setChecked(cbxBackup(), false); }, qPrintable(closeWith));
-        QCOMPARE(w->BackupErstellen, after);
-        QCOMPARE(w->DateiPfad, path("alt.txt"));
+        QCOMPARE(zz::ui::dataFile().BackupErstellen(), after);
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), path("alt.txt"));
         // The next showing starts from the window's values again.
         runDialog([&] { QCOMPARE(cbxBackup()->isChecked(), after); }, "bitbtnAbbrechen");
     }
@@ -298,7 +298,7 @@ private slots:
         });
         frmZedezedidor2->mnuBearbeitenOptionenClick();
         QVERIFY(ran);
-        QVERIFY(w->DateiPfad.isEmpty());
+        QVERIFY(zz::ui::dataFile().DateiPfad().isEmpty());
         QCOMPARE(frmZedezedidor2->windowTitle(), QString("Zedezedidor"));
     }
 

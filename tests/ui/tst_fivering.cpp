@@ -7,6 +7,7 @@
 #include "ui/Main.h"
 #include "ui/RingComboBox.h"
 #include "ui/Second.h"
+#include "ui/DataFileState.h"
 #include "ui/Windows.h"
 
 #include <QAction>
@@ -190,10 +191,10 @@ private slots:
     {
         QMenu *daten = child<QMenu>(w, "mnuDaten");
         QAction *speichern = child<QAction>(w, "mnuDatenSpeichern");
-        frmLurvan->DateiPfad = QStringLiteral("/tmp/Ringe.txt");
+        zz::ui::dataFile().setDateiPfad(QStringLiteral("/tmp/Ringe.txt"));
         emit daten->aboutToShow();
         QVERIFY(speichern->isEnabled());
-        frmLurvan->DateiPfad.clear();
+        zz::ui::dataFile().setDateiPfad(QString());
         emit daten->aboutToShow();
         QVERIFY(!speichern->isEnabled());
     }

@@ -6,6 +6,7 @@
 
 #include "ui/Main.h"
 #include "ui/RingComboBox.h"
+#include "ui/DataFileState.h"
 #include "ui/Windows.h"
 
 #include <QAction>
@@ -55,8 +56,8 @@ private slots:
         QCOMPARE(QApplication::windowIcon().availableSizes(),
                  QList<QSize>({{16, 16}, {32, 32}, {48, 48}}));
         QCOMPARE(w->Wert, 470.0);
-        QVERIFY(w->BackupErstellen);
-        QVERIFY(w->DateiPfad.isEmpty());
+        QVERIFY(zz::ui::dataFile().BackupErstellen());
+        QVERIFY(zz::ui::dataFile().DateiPfad().isEmpty());
         QCOMPARE(list("combFarbe")->currentText(), QStringLiteral("Gelb"));
         QCOMPARE(list("combRing2")->currentText(), QStringLiteral("Violett"));
         QCOMPARE(list("combRing3")->currentText(), QStringLiteral("Braun"));
@@ -329,13 +330,13 @@ private slots:
     {
         QMenu *daten = child<QMenu>(w, "mnuDaten");
         QAction *speichern = action("mnuDatenSpeichern");
-        w->DateiPfad.clear();
+        zz::ui::dataFile().setDateiPfad(QString());
         emit daten->aboutToShow();
         QVERIFY(!speichern->isEnabled());
-        w->DateiPfad = QStringLiteral("/tmp/Ringe.txt");
+        zz::ui::dataFile().setDateiPfad(QStringLiteral("/tmp/Ringe.txt"));
         emit daten->aboutToShow();
         QVERIFY(speichern->isEnabled());
-        w->DateiPfad.clear();
+        zz::ui::dataFile().setDateiPfad(QString());
         emit daten->aboutToShow();
         QVERIFY(!speichern->isEnabled());
     }

@@ -6,6 +6,7 @@
 #include "ui/Main.h"
 #include "ui/RingComboBox.h"
 #include "ui/Second.h"
+#include "ui/DataFileState.h"
 #include "ui/Windows.h"
 
 #include <QAction>
@@ -76,8 +77,7 @@ private slots:
 
         // Back again: the five/six-ring window opens where the four-ring one now is,
         // with the selection made before and the current caption.
-        frmLurvan->DateiPfad = QStringLiteral("/daten/Ringe.txt");
-        frmLurvan->setDataFileCaption();
+        zz::ui::dataFile().setDateiPfad(QStringLiteral("/daten/Ringe.txt"));
         QString code6, title6;
         QPoint pos6;
         onNextModal([&](QWidget *) {
@@ -94,8 +94,7 @@ private slots:
         // The check mark stays where it is, whatever the switching.
         QVERIFY(child<QAction>(frmZedezedidor2, "N56Ringe1")->isChecked());
         QVERIFY(!child<QAction>(frmLurvan, "N56Ringe1")->isChecked());
-        frmLurvan->DateiPfad.clear();
-        frmLurvan->setDataFileCaption();
+        zz::ui::dataFile().setDateiPfad(QString());
     }
 
     // Every way out of the five/six-ring window but "5/6 Ringe" ends the program,

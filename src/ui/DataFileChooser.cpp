@@ -1,0 +1,76 @@
+#include "ui/DataFileChooser.h"
+
+#include "output/DataFile.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace zz::ui {
+
+DataFileChooser::DataFileChooser(QWidget &owner)
+    : m_owner(owner)
+{
+}
+
+QFileDialog *DataFileChooser::dialog()
+{
+    if (!m_dialog) {
+        // Qt's own dialog, so it looks the same everywhere and keeps its state.
+        m_dialog = new QFileDialog(&m_owner, QStringLiteral("Speichern unter..."));
+        m_dialog->setObjectName(QStringLiteral("SaveDialog"));
+        m_dialog->setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
+        m_dialog->setAcceptMode(QFileDialog::AcceptSave);
+        m_dialog->setFileMode(QFileDialog::AnyFile);
+        m_dialog->setNameFilter(QStringLiteral("Textdatei (*.txt)"));
+        m_dialog->setDefaultSuffix(QStringLiteral("txt"));
+    }
+    return m_dialog;
+}
+
+DataFileChoice DataFileChooser::choose(const QString &current)
+{
+    QFileDialog *d = dialog();
+    if (!current.isEmpty())
+        d->selectFile(current);
+    if (d->exec() != QDialog::Accepted)
+        return {};
+    const QString chosen = d->selectedFiles().value(0);
+    if (chosen.isEmpty())
+        return {};
+    if (zz::output::isReservedName(chosen)) {
+        forgetFileName();
+        return {DataFileChoice::Outcome::Refused, QString()};
+    }
+    return {DataFileChoice::Outcome::Chosen, chosen};
+}
+
+void DataFileChooser::warnRefused() const
+{
+    QMessageBox::warning(messageParent(&m_owner), QStringLiteral("Warnung!"),
+                         QStringLiteral("Diese Datei kann nicht verwendet werden!"));
+}
+
+// QFileDialog ignores an empty selectFile(), so its name field and the list
+// selection (which would win over the name) are cleared directly.
+void DataFileChooser::forgetFileName()
+{
+    QFileDialog *d = dialog();
+    if (auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+        name->clear();
+    for (auto *view : d->findChildren<QAbstractItemView *>()) {
+        if (view->selectionModel())
+            view->selectionModel()->clearSelection();
+    }
+}
+
+QWidget *messageParent(QWidget *fallback)
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return fallback;
+}
+
+} // namespace zz::ui
