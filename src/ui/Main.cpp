@@ -128,39 +128,26 @@ void TfrmLurvan::connectHandlers()
     for (int ring = 1; ring <= 4; ++ring)
         connect(ringList(ring), &QComboBox::activated, this, [this, ring] { ringChanged(ring); });
     connect(ui->cbxRing4, &QCheckBox::clicked, this, &TfrmLurvan::cbxRing4Click);
-    connect(ui->acRechnen, &QAction::triggered, this, &TfrmLurvan::acRechnenExecute);
-    connect(ui->acToleranzAuswerten, &QAction::triggered, this,
-            &TfrmLurvan::acToleranzAuswertenExecute);
-
-    connect(ui->BitBtnBeenden, &QPushButton::clicked, this, &TfrmLurvan::BitBtnBeendenClick);
-    connect(ui->mnuDatenBeenden, &QAction::triggered, this, &TfrmLurvan::BitBtnBeendenClick);
-    connect(ui->acBeenden, &QAction::triggered, this, [this] {
-        if (!zz::ui::closeOpenPopup())
-            ui->BitBtnBeenden->click();
-    });
-    connect(ui->BitBtnKopieren, &QPushButton::clicked, this, &TfrmLurvan::BitBtnKopierenClick);
-    connect(ui->mnuBearbeitenKopieren, &QAction::triggered, this,
-            &TfrmLurvan::BitBtnKopierenClick);
-    connect(ui->BitBtnSpeichern, &QPushButton::clicked, this,
-            [this] { BitBtnSpeichernClick(ui->BitBtnSpeichern); });
-    connect(ui->mnuDatenSpeichern, &QAction::triggered, this,
-            [this] { BitBtnSpeichernClick(ui->mnuDatenSpeichern); });
-    connect(ui->mnuDatenSpeichernunter, &QAction::triggered, this,
-            &TfrmLurvan::mnuDatenSpeichernunterClick);
+    zz::ui::connectCommands(*this, *ui, *ui->mnuHilfeIhnalt, &TfrmLurvan::mnuHilfeIhnaltClick,
+                            *ui->mnuHilfeBenutzung, *HelpOnHelp1);
     connect(ui->acSpeichernunter, &QAction::triggered, this,
             [this] { acSpeichernunterExecute(ui->acSpeichernunter); });
-    connect(ui->N56Ringe1, &QAction::triggered, this, &TfrmLurvan::N56Ringe1Click);
-    connect(ui->mnuDaten, &QMenu::aboutToShow, this, &TfrmLurvan::mnuDatenClick);
-
-    connect(ui->mnuBearbeitenOptionen, &QAction::triggered, this,
-            &TfrmLurvan::mnuBearbeitenOptionenClick);
-    connect(ui->mnuHilfeIhnalt, &QAction::triggered, this, &TfrmLurvan::mnuHilfeIhnaltClick);
-    connect(ui->mnuHilfeIndex, &QAction::triggered, this, &TfrmLurvan::mnuHilfeIndexClick);
-    connect(ui->mnuHilfeBenutzung, &QAction::triggered, HelpOnHelp1, &QAction::trigger);
     connect(HelpOnHelp1, &QAction::triggered, this, [this] { zz::help::showHelpOnHelp(this); });
-    connect(ui->mnuHilfeReadme, &QAction::triggered, this, &TfrmLurvan::mnuHilfeReadmeClick);
-    connect(ui->mnuLizenztxt, &QAction::triggered, this, &TfrmLurvan::mnuLizenztxtClick);
-    connect(ui->mnuHilfeUeber, &QAction::triggered, this, &TfrmLurvan::mnuHilfeUeberClick);
+}
+
+zz::ui::SharedCommands TfrmLurvan::sharedCommands()
+{
+    return {
+        .save = [this](QObject *sender) { BitBtnSpeichernClick(sender); },
+        .saveAs = [this](QObject *sender) { acSpeichernunterExecute(sender); },
+        .options = [this] { mnuBearbeitenOptionenClick(); },
+        .helpContents = [this] { mnuHilfeIhnaltClick(); },
+        .helpIndex = [this] { mnuHilfeIndexClick(); },
+        .readme = [this] { mnuHilfeReadmeClick(); },
+        .licence = [this] { mnuLizenztxtClick(); },
+        .about = [this] { mnuHilfeUeberClick(); },
+        .helpOnHelp = HelpOnHelp1,
+    };
 }
 
 void TfrmLurvan::ringChanged(int ring)

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/DataFileChooser.h"
+#include "ui/DecoderCommands.h"
 
 class QAction;
 class QLabel;
@@ -41,7 +42,9 @@ public:
     // The save dialog, which the options dialog's "Durchsuchen..." uses too.
     zz::ui::DataFileChooser &fileChooser() { return m_chooser; }
 
-    // Entry points that the five/six-ring window and the options dialog call.
+    // The commands the five/six-ring window takes over from this window.
+    zz::ui::SharedCommands sharedCommands();
+
     void BitBtnSpeichernClick(QObject *sender);
     void acSpeichernunterExecute(QObject *sender);
     void mnuBearbeitenOptionenClick();
@@ -56,6 +59,7 @@ public:
     void BitBtnBeendenClick();
     void BitBtnKopierenClick();
     void mnuDatenClick();
+    void mnuDatenSpeichernunterClick();
 
     void acRechnenExecute();
     void acToleranzAuswertenExecute();
@@ -88,7 +92,6 @@ private:
     void connectHandlers();
     void ringChanged(int ring);
     void cbxRing4Click();
-    void mnuDatenSpeichernunterClick();
 
     Ui::TfrmLurvan *ui;
     zz::ui::DataFileState &m_dataFile;

@@ -4,7 +4,6 @@
 #include "decode/Decode.h"
 #include "output/Report.h"
 #include "ui/DataFileState.h"
-#include "ui/Main.h"
 #include "ui/RingComboBox.h"
 #include "ui/UiCommon.h"
 
@@ -12,11 +11,13 @@
 #include <QEventLoop>
 
 #include <array>
+#include <utility>
 
 namespace dc = zz::decode;
 
-TfrmZedezedidor2::TfrmZedezedidor2(TfrmLurvan &lurvan, zz::ui::DataFileState &dataFile, QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::TfrmZedezedidor2), m_lurvan(lurvan), m_dataFile(dataFile)
+TfrmZedezedidor2::TfrmZedezedidor2(FourRing fourRing, zz::ui::DataFileState &dataFile, QWidget *parent)
+    : QMainWindow(parent), ui(new Ui::TfrmZedezedidor2), m_fourRing(std::move(fourRing)),
+      m_dataFile(dataFile)
 {
     ui->setupUi(this);
     zz::ui::fixWindowFrame(*this, *ui->ClientArea, {});
@@ -45,24 +46,24 @@ void TfrmZedezedidor2::FormCreate()
     for (int ring = 1; ring <= 6; ++ring) {
         ringList(ring)->setCurrentIndex(start[size_t(ring - 1)]);
         pictureRing(ring)->setPixmap(
-            m_lurvan.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
+            m_fourRing.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
     }
     Wert = 470;
 }
 
 void TfrmZedezedidor2::fillLists()
 {
-    ui->combFarbe->copyEntriesFrom(*m_lurvan.ringList(1));
+    ui->combFarbe->copyEntriesFrom(m_fourRing.baseList);
     ui->combRing2->copyEntriesFrom(*ui->combFarbe);
     ui->combRing3->copyEntriesFrom(*ui->combFarbe);
-    ui->combRing4->copyEntriesFrom(*m_lurvan.ringList(3));
+    ui->combRing4->copyEntriesFrom(m_fourRing.multiplierList);
 
     ui->combRing5->copyEntriesFrom(*ui->combFarbe);
     for (int pos : {9, 4, 3, 0})
         ui->combRing5->removeEntry(pos);
     for (dc::Colour c : {dc::Colour::Gold, dc::Colour::Silber})
         ui->combRing5->addEntry(QString::fromUtf8(dc::colourInfo(c).name),
-                                m_lurvan.swatch(int(c)), int(c));
+                                m_fourRing.swatch(int(c)), int(c));
 
     ui->combRing6->copyEntriesFrom(*ui->combFarbe);
     for (int pos : {9, 8, 5})
@@ -88,40 +89,8 @@ void TfrmZedezedidor2::connectHandlers()
     for (int ring = 1; ring <= 6; ++ring)
         connect(ringList(ring), &QComboBox::activated, this, [this, ring] { ringChanged(ring); });
     connect(ui->cbxRing6, &QCheckBox::clicked, this, &TfrmZedezedidor2::cbxRing6Click);
-    connect(ui->acRechnen, &QAction::triggered, this, &TfrmZedezedidor2::acRechnenExecute);
-    connect(ui->acToleranzAuswerten, &QAction::triggered, this,
-            &TfrmZedezedidor2::acToleranzAuswertenExecute);
-
-    connect(ui->BitBtnBeenden, &QPushButton::clicked, this, &TfrmZedezedidor2::BitBtnBeendenClick);
-    connect(ui->mnuDatenBeenden, &QAction::triggered, this, &TfrmZedezedidor2::BitBtnBeendenClick);
-    connect(ui->acBeenden, &QAction::triggered, this, [this] {
-        if (!zz::ui::closeOpenPopup())
-            ui->BitBtnBeenden->click();
-    });
-    connect(ui->BitBtnKopieren, &QPushButton::clicked, this,
-            &TfrmZedezedidor2::BitBtnKopierenClick);
-    connect(ui->mnuBearbeitenKopieren, &QAction::triggered, this,
-            &TfrmZedezedidor2::BitBtnKopierenClick);
-    connect(ui->BitBtnSpeichern, &QPushButton::clicked, this,
-            &TfrmZedezedidor2::BitBtnSpeichernClick);
-    connect(ui->mnuDatenSpeichern, &QAction::triggered, this,
-            &TfrmZedezedidor2::BitBtnSpeichernClick);
-    connect(ui->mnuDatenSpeichernunter, &QAction::triggered, this,
-            &TfrmZedezedidor2::mnuDatenSpeichernunterClick);
-    connect(ui->N56Ringe1, &QAction::triggered, this, &TfrmZedezedidor2::N56Ringe1Click);
-    connect(ui->mnuDaten, &QMenu::aboutToShow, this, &TfrmZedezedidor2::mnuDatenClick);
-
-    connect(ui->mnuBearbeitenOptionen, &QAction::triggered, this,
-            &TfrmZedezedidor2::mnuBearbeitenOptionenClick);
-    connect(ui->mnuHilfeInhalt, &QAction::triggered, this,
-            &TfrmZedezedidor2::mnuHilfeInhaltClick);
-    connect(ui->mnuHilfeIndex, &QAction::triggered, this, &TfrmZedezedidor2::mnuHilfeIndexClick);
-    connect(ui->mnuHilfeBenutzungderHilfe, &QAction::triggered, m_lurvan.HelpOnHelp1,
-            &QAction::trigger);
-    connect(ui->mnuHilfeReadme, &QAction::triggered, this,
-            &TfrmZedezedidor2::mnuHilfeReadmeClick);
-    connect(ui->mnuLizenztxt, &QAction::triggered, this, &TfrmZedezedidor2::mnuLizenztxtClick);
-    connect(ui->mnuHilfeUeber, &QAction::triggered, this, &TfrmZedezedidor2::mnuHilfeUeberClick);
+    zz::ui::connectCommands(*this, *ui, *ui->mnuHilfeInhalt, &TfrmZedezedidor2::mnuHilfeInhaltClick,
+                            *ui->mnuHilfeBenutzungderHilfe, *m_fourRing.commands.helpOnHelp);
 }
 
 void TfrmZedezedidor2::ringChanged(int ring)
@@ -129,7 +98,7 @@ void TfrmZedezedidor2::ringChanged(int ring)
     RingComboBox *list = ringList(ring);
     const int colour = list->colourAt(list->currentIndex());
     if (colour >= 0)
-        pictureRing(ring)->setPixmap(m_lurvan.stripe(colour));
+        pictureRing(ring)->setPixmap(m_fourRing.stripe(colour));
     ui->acRechnen->trigger();
 }
 
@@ -178,11 +147,6 @@ std::vector<std::string> TfrmZedezedidor2::report() const
     v.ring5Colour = ui->combRing5->currentText().toStdString();
     v.ring6Colour = ui->combRing6->currentText().toStdString();
     return zz::output::fiveRingReport(v);
-}
-
-QStringList TfrmZedezedidor2::reportLines() const
-{
-    return zz::ui::toStringList(report());
 }
 
 void TfrmZedezedidor2::BitBtnKopierenClick()
@@ -238,7 +202,7 @@ void TfrmZedezedidor2::N56Ringe1Click()
 {
     // A checkable item flips its mark when chosen; this one always shows it.
     ui->N56Ringe1->setChecked(true);
-    zz::ui::handOverPosition(*this, m_lurvan);
+    zz::ui::handOverPosition(*this, m_fourRing.window);
     Zurueck = true;
     close();
 }
@@ -253,42 +217,42 @@ void TfrmZedezedidor2::mnuDatenClick()
     ui->mnuDatenSpeichern->setEnabled(!m_dataFile.DateiPfad().isEmpty());
 }
 
-void TfrmZedezedidor2::BitBtnSpeichernClick()
+void TfrmZedezedidor2::BitBtnSpeichernClick(QObject *)
 {
-    m_lurvan.BitBtnSpeichernClick(this);
+    m_fourRing.commands.save(this);
 }
 
 void TfrmZedezedidor2::mnuDatenSpeichernunterClick()
 {
-    m_lurvan.acSpeichernunterExecute(this);
+    m_fourRing.commands.saveAs(this);
 }
 
 void TfrmZedezedidor2::mnuBearbeitenOptionenClick()
 {
-    m_lurvan.mnuBearbeitenOptionenClick();
+    m_fourRing.commands.options();
 }
 
 void TfrmZedezedidor2::mnuHilfeInhaltClick()
 {
-    m_lurvan.mnuHilfeIhnaltClick();
+    m_fourRing.commands.helpContents();
 }
 
 void TfrmZedezedidor2::mnuHilfeIndexClick()
 {
-    m_lurvan.mnuHilfeIndexClick();
+    m_fourRing.commands.helpIndex();
 }
 
 void TfrmZedezedidor2::mnuHilfeReadmeClick()
 {
-    m_lurvan.mnuHilfeReadmeClick();
+    m_fourRing.commands.readme();
 }
 
 void TfrmZedezedidor2::mnuLizenztxtClick()
 {
-    m_lurvan.mnuLizenztxtClick();
+    m_fourRing.commands.licence();
 }
 
 void TfrmZedezedidor2::mnuHilfeUeberClick()
 {
-    m_lurvan.mnuHilfeUeberClick();
+    m_fourRing.commands.about();
 }

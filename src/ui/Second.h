@@ -1,15 +1,17 @@
 #pragma once
 
-#include <QMainWindow>
-#include <QStringList>
+#include "ui/DecoderCommands.h"
 
+#include <QMainWindow>
+#include <QPixmap>
+
+#include <functional>
 #include <string>
 #include <vector>
 
 class QEventLoop;
 class QLabel;
 class RingComboBox;
-class TfrmLurvan;
 namespace Ui { class TfrmZedezedidor2; }
 namespace zz::ui { class DataFileState; }
 
@@ -19,7 +21,18 @@ class TfrmZedezedidor2 final : public QMainWindow
 {
     Q_OBJECT
 public:
-    TfrmZedezedidor2(TfrmLurvan &lurvan, zz::ui::DataFileState &dataFile, QWidget *parent = nullptr);
+    // What this window takes from the four-ring window, which it does not
+    // know otherwise.
+    struct FourRing {
+        QWidget &window;                      // the place is handed over on each switch
+        const RingComboBox &baseList;         // the lists are copied at creation
+        const RingComboBox &multiplierList;
+        std::function<const QPixmap &(int colour)> swatch;
+        std::function<const QPixmap &(int colour)> stripe;
+        zz::ui::SharedCommands commands;
+    };
+
+    TfrmZedezedidor2(FourRing fourRing, zz::ui::DataFileState &dataFile, QWidget *parent = nullptr);
     ~TfrmZedezedidor2() override;
 
     double Wert = 470;
@@ -30,13 +43,13 @@ public:
     void showModal();
 
     std::vector<std::string> report() const;
-    QStringList reportLines() const;
 
     void N56Ringe1Click();
     void BitBtnBeendenClick();
     void BitBtnKopierenClick();
     void mnuDatenClick();
-    void BitBtnSpeichernClick();
+    // Always saves this window's report, whichever control started it.
+    void BitBtnSpeichernClick(QObject *sender = nullptr);
     void mnuDatenSpeichernunterClick();
     void mnuBearbeitenOptionenClick();
     void mnuHilfeInhaltClick();
@@ -66,7 +79,7 @@ private:
     void cbxRing6Click();
 
     Ui::TfrmZedezedidor2 *ui;
-    TfrmLurvan &m_lurvan;
+    FourRing m_fourRing;
     zz::ui::DataFileState &m_dataFile;
     QEventLoop *m_modalLoop = nullptr;
 };

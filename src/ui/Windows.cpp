@@ -24,7 +24,12 @@ void createWindows()
     g_dataFile = new DataFileState;
     frmLurvan = new TfrmLurvan(*g_dataFile);
     frmAboutBox = new TfrmAboutBox;
-    frmZedezedidor2 = new TfrmZedezedidor2(*frmLurvan, *g_dataFile);
+    frmZedezedidor2 = new TfrmZedezedidor2(
+        {*frmLurvan, *frmLurvan->ringList(1), *frmLurvan->ringList(3),
+         [](int colour) -> const QPixmap & { return frmLurvan->swatch(colour); },
+         [](int colour) -> const QPixmap & { return frmLurvan->stripe(colour); },
+         frmLurvan->sharedCommands()},
+        *g_dataFile);
     frmOptionen = new TfrmOptionen(*g_dataFile, frmLurvan->fileChooser());
 }
 

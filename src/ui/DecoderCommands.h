@@ -1,0 +1,70 @@
+#pragma once
+
+#include "ui/UiCommon.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QObject>
+#include <QPushButton>
+
+#include <functional>
+
+namespace zz::ui {
+
+// The commands that do the same whichever decoder window they are chosen in.
+// The four-ring window carries them out; the five/six-ring window gets them
+// from it and so needs no file, options, help or about logic of its own.
+struct SharedCommands {
+    // Save and Save As; the sender decides whose report is written.
+    std::function<void(QObject *sender)> save;
+    std::function<void(QObject *sender)> saveAs;
+    std::function<void()> options;
+    std::function<void()> helpContents;
+    std::function<void()> helpIndex;
+    std::function<void()> readme;
+    std::function<void()> licence;
+    std::function<void()> about;
+    QAction *helpOnHelp = nullptr;
+};
+
+// Wires the buttons, menu items and actions that both decoder windows' forms
+// carry under the same names to the window's handlers of the same names.
+// The designs name two help items differently; they come as arguments.
+template <typename Window, typename Form>
+void connectCommands(Window &window, Form &ui, QAction &helpContentsItem,
+                     void (Window::*helpContents)(), QAction &helpOnHelpItem,
+                     QAction &helpOnHelp)
+{
+    QObject::connect(ui.acRechnen, &QAction::triggered, &window, &Window::acRechnenExecute);
+    QObject::connect(ui.acToleranzAuswerten, &QAction::triggered, &window,
+                     &Window::acToleranzAuswertenExecute);
+
+    QObject::connect(ui.BitBtnBeenden, &QPushButton::clicked, &window, &Window::BitBtnBeendenClick);
+    QObject::connect(ui.mnuDatenBeenden, &QAction::triggered, &window, &Window::BitBtnBeendenClick);
+    QObject::connect(ui.acBeenden, &QAction::triggered, &window, [&ui] {
+        if (!closeOpenPopup())
+            ui.BitBtnBeenden->click();
+    });
+    QObject::connect(ui.BitBtnKopieren, &QPushButton::clicked, &window, &Window::BitBtnKopierenClick);
+    QObject::connect(ui.mnuBearbeitenKopieren, &QAction::triggered, &window,
+                     &Window::BitBtnKopierenClick);
+    QObject::connect(ui.BitBtnSpeichern, &QPushButton::clicked, &window,
+                     [&window, &ui] { window.BitBtnSpeichernClick(ui.BitBtnSpeichern); });
+    QObject::connect(ui.mnuDatenSpeichern, &QAction::triggered, &window,
+                     [&window, &ui] { window.BitBtnSpeichernClick(ui.mnuDatenSpeichern); });
+    QObject::connect(ui.mnuDatenSpeichernunter, &QAction::triggered, &window,
+                     &Window::mnuDatenSpeichernunterClick);
+    QObject::connect(ui.N56Ringe1, &QAction::triggered, &window, &Window::N56Ringe1Click);
+    QObject::connect(ui.mnuDaten, &QMenu::aboutToShow, &window, &Window::mnuDatenClick);
+
+    QObject::connect(ui.mnuBearbeitenOptionen, &QAction::triggered, &window,
+                     &Window::mnuBearbeitenOptionenClick);
+    QObject::connect(&helpContentsItem, &QAction::triggered, &window, helpContents);
+    QObject::connect(ui.mnuHilfeIndex, &QAction::triggered, &window, &Window::mnuHilfeIndexClick);
+    QObject::connect(&helpOnHelpItem, &QAction::triggered, &helpOnHelp, &QAction::trigger);
+    QObject::connect(ui.mnuHilfeReadme, &QAction::triggered, &window, &Window::mnuHilfeReadmeClick);
+    QObject::connect(ui.mnuLizenztxt, &QAction::triggered, &window, &Window::mnuLizenztxtClick);
+    QObject::connect(ui.mnuHilfeUeber, &QAction::triggered, &window, &Window::mnuHilfeUeberClick);
+}
+
+} // namespace zz::ui
