@@ -13,7 +13,7 @@
 // updated result labels. Prints medians; run it under Xvfb or offscreen.
 
 #include "app/Application.h"
-#include "ui/Main.h"
+#include "ui/FourRingWindow.h"
 #include "ui/RingComboBox.h"
 #include "ui/Windows.h"
 

@@ -1,7 +1,7 @@
 #include "app/Application.h"
 #include "help/Help.h"
 #include "help/HelpWindow.h"
-#include "ui/Main.h"
+#include "ui/FourRingWindow.h"
 #include "ui/Windows.h"
 
 #include <QHelpEngine>

@@ -2,9 +2,9 @@
 
 #include "ui/AboutBox.h"
 #include "ui/DataFileState.h"
-#include "ui/Main.h"
-#include "ui/Optionen.h"
-#include "ui/Second.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui/FourRingWindow.h"
+#include "ui/OptionsDialog.h"
 
 TfrmLurvan *frmLurvan = nullptr;
 TfrmAboutBox *frmAboutBox = nullptr;

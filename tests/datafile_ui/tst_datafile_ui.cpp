@@ -7,10 +7,10 @@
 
 #include "output/Cp1252.h"
 #include "settings/Settings.h"
-#include "ui/Main.h"
-#include "ui/Optionen.h"
-#include "ui/Second.h"
 #include "ui/DataFileState.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui/FourRingWindow.h"
+#include "ui/OptionsDialog.h"
 #include "ui/Windows.h"
 
 #include <QAction>

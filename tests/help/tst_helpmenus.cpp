@@ -6,8 +6,8 @@
 #include "help/Help.h"
 #include "help/HelpWindow.h"
 #include "ui/AboutBox.h"
-#include "ui/Main.h"
-#include "ui/Second.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui/FourRingWindow.h"
 #include "ui/Windows.h"
 
 #include <QAction>

@@ -6,10 +6,10 @@
 
 #include "help/Help.h"
 #include "help/HelpWindow.h"
-#include "ui/Main.h"
-#include "ui/Optionen.h"
-#include "ui/Second.h"
 #include "ui/DataFileState.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui/FourRingWindow.h"
+#include "ui/OptionsDialog.h"
 #include "ui/Windows.h"
 
 #include <QFile>

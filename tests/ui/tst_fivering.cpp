@@ -4,10 +4,10 @@
 #include "GuiTest.h"
 #include "WindowDriver.h"
 
-#include "ui/Main.h"
-#include "ui/RingComboBox.h"
-#include "ui/Second.h"
 #include "ui/DataFileState.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui/FourRingWindow.h"
+#include "ui/RingComboBox.h"
 #include "ui/Windows.h"
 
 #include <QAction>

@@ -4,9 +4,9 @@
 #include "GuiTest.h"
 #include "WindowDriver.h"
 
-#include "ui/Main.h"
-#include "ui/RingComboBox.h"
 #include "ui/DataFileState.h"
+#include "ui/FourRingWindow.h"
+#include "ui/RingComboBox.h"
 #include "ui/Windows.h"
 
 #include <QAction>

@@ -5,9 +5,9 @@
 #include "WindowDriver.h"
 
 #include "decode/Decode.h"
-#include "ui/Main.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui/FourRingWindow.h"
 #include "ui/RingComboBox.h"
-#include "ui/Second.h"
 #include "ui/Windows.h"
 
 #include <QStyleOptionComboBox>

@@ -6,10 +6,10 @@
 
 #include "app/Application.h"
 #include "ui/AboutBox.h"
-#include "ui/Main.h"
-#include "ui/Optionen.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui/FourRingWindow.h"
+#include "ui/OptionsDialog.h"
 #include "ui/RingComboBox.h"
-#include "ui/Second.h"
 #include "ui/Windows.h"
 
 #include <QAbstractButton>

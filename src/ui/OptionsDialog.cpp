@@ -1,5 +1,5 @@
-#include "ui/Optionen.h"
-#include "ui_Optionen.h"
+#include "ui/OptionsDialog.h"
+#include "ui_OptionsDialog.h"
 
 #include "help/Help.h"
 #include "output/DataFile.h"

@@ -1,5 +1,5 @@
-#include "ui/Main.h"
-#include "ui_Main.h"
+#include "ui/FourRingWindow.h"
+#include "ui_FourRingWindow.h"
 
 #include "decode/Decode.h"
 #include "help/Help.h"
@@ -8,9 +8,9 @@
 #include "settings/Settings.h"
 #include "ui/AboutBox.h"
 #include "ui/DataFileState.h"
-#include "ui/Optionen.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui/OptionsDialog.h"
 #include "ui/RingComboBox.h"
-#include "ui/Second.h"
 #include "ui/UiCommon.h"
 #include "ui/Windows.h"
 

@@ -1,5 +1,5 @@
-#include "ui/Second.h"
-#include "ui_Second.h"
+#include "ui/FiveSixRingWindow.h"
+#include "ui_FiveSixRingWindow.h"
 
 #include "decode/Decode.h"
 #include "output/Report.h"
