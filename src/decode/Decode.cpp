@@ -210,9 +210,7 @@ double fiveRingTolerancePercent(int position)
 {
     return at(kFiveToleranceRows, position, "tolerance position").basisPoints / 100.0;
 }
-std::string_view fiveRingPercentText(int position) { return at(kFiveToleranceRows, position, "tolerance position").text; }
 int temperatureCoefficient(int position) { return at(kTemperatureRows, position, "temperature position").ppm; }
-std::string_view temperatureText(int position) { return at(kTemperatureRows, position, "temperature position").text; }
 
 void appendNumberText(std::string &out, double value, std::string_view sep)
 {

@@ -58,9 +58,7 @@ double multiplier(int position);               // 10^p for 0..6, 0.1, 0.01
 int fourRingTolerancePercent(int position);    // 1, 2, 5, 10
 inline constexpr int kNoFourthRingPercent = 20;
 double fiveRingTolerancePercent(int position); // 1, 2, 0.5, 0.25, 0.1, 0.05, 5, 10
-std::string_view fiveRingPercentText(int position);   // "(= 0,5%)" ... fixed texts
 int temperatureCoefficient(int position);      // ppm/K
-std::string_view temperatureText(int position);       // "(= 10 ppm/K)" ...
 
 // Number text: rounded to 15 significant digits, no trailing zeros, no
 // separator when nothing follows it; below 0.00001 in exponent form ("5E-6").

@@ -58,16 +58,19 @@ void TfrmZedezedidor2::fillLists()
     ui->combRing3->copyEntriesFrom(*ui->combFarbe);
     ui->combRing4->copyEntriesFrom(m_fourRing.multiplierList);
 
+    // In the base list a colour's position is its number; removed from the
+    // back, the positions of the rest stay valid.
+    using C = dc::Colour;
     ui->combRing5->copyEntriesFrom(*ui->combFarbe);
-    for (int pos : {9, 4, 3, 0})
-        ui->combRing5->removeEntry(pos);
-    for (dc::Colour c : {dc::Colour::Gold, dc::Colour::Silber})
+    for (C c : {C::Weiss, C::Gelb, C::Orange, C::Schwarz})
+        ui->combRing5->removeItem(int(c));
+    for (C c : {C::Gold, C::Silber})
         ui->combRing5->addEntry(QString::fromUtf8(dc::colourInfo(c).name),
                                 m_fourRing.swatch(int(c)), int(c));
 
     ui->combRing6->copyEntriesFrom(*ui->combFarbe);
-    for (int pos : {9, 8, 5})
-        ui->combRing6->removeEntry(pos);
+    for (C c : {C::Weiss, C::Grau, C::Gruen})
+        ui->combRing6->removeItem(int(c));
 }
 
 RingComboBox *TfrmZedezedidor2::ringList(int ring) const

@@ -54,8 +54,8 @@ void TfrmLurvan::FormCreate()
     Wert = 470;
     m_dataFile.setDateiPfad(QString());
     m_dataFile.setBackupErstellen(true);
-    LoadSettings();
-    ValidateDataFile();
+    loadSettings();
+    validateDataFile();
 }
 
 QString TfrmLurvan::iconFilePath()
@@ -250,12 +250,12 @@ void TfrmLurvan::closeEvent(QCloseEvent *event)
 
 void TfrmLurvan::FormClose()
 {
-    SaveSettings();
+    saveSettings();
 }
 
 // Reads the stored data file, backup switch and window position; each only
 // when it is stored, and the position as stored, even far off the screen.
-void TfrmLurvan::LoadSettings()
+void TfrmLurvan::loadSettings()
 {
     const zz::settings::StoredSettings stored = zz::settings::load();
     if (stored.datei)
@@ -266,7 +266,7 @@ void TfrmLurvan::LoadSettings()
 }
 
 // Drops a stored data file that is missing, read-only or reserved; sets the caption.
-void TfrmLurvan::ValidateDataFile()
+void TfrmLurvan::validateDataFile()
 {
     const QString &stored = m_dataFile.DateiPfad();
     if (!stored.isEmpty() && zz::output::isReservedName(stored))
@@ -277,7 +277,7 @@ void TfrmLurvan::ValidateDataFile()
 }
 
 // Writes the data file, backup switch and window position, into an existing store only.
-void TfrmLurvan::SaveSettings()
+void TfrmLurvan::saveSettings()
 {
     const QPoint frame = zz::ui::framePosition(*this);
     zz::settings::save(m_dataFile.DateiPfad(), m_dataFile.BackupErstellen(), frame.x(), frame.y());
@@ -338,37 +338,31 @@ void TfrmLurvan::mnuDatenSpeichernunterClick()
     acSpeichernunterExecute(ui->mnuDatenSpeichernunter);
 }
 
-// Shows the options dialog.
 void TfrmLurvan::mnuBearbeitenOptionenClick()
 {
     frmOptionen->exec();
 }
 
-// Opens the help on its contents page.
 void TfrmLurvan::mnuHilfeIhnaltClick()
 {
     zz::help::showContents(this);
 }
 
-// Opens the help on its index.
 void TfrmLurvan::mnuHilfeIndexClick()
 {
     zz::help::showIndex(this);
 }
 
-// Opens Readme.txt beside the program.
 void TfrmLurvan::mnuHilfeReadmeClick()
 {
     zz::help::openProgramDocument(QStringLiteral("Readme.txt"), this);
 }
 
-// Opens Lizenz.txt beside the program.
 void TfrmLurvan::mnuLizenztxtClick()
 {
     zz::help::openProgramDocument(QStringLiteral("Lizenz.txt"), this);
 }
 
-// Shows the about box.
 void TfrmLurvan::mnuHilfeUeberClick()
 {
     frmAboutBox->exec();

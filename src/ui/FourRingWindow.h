@@ -74,9 +74,9 @@ private:
     void FormCreate();
     void FormClose();
     // Start-up steps that the settings store and the data file fill in.
-    void LoadSettings();
-    void ValidateDataFile();
-    void SaveSettings();
+    void loadSettings();
+    void validateDataFile();
+    void saveSettings();
     // Caption and "&Speichern" follow the data file.
     void showDataFile();
 

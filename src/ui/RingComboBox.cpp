@@ -132,11 +132,6 @@ void RingComboBox::copyEntriesFrom(const RingComboBox &other)
         addEntry(other.itemText(i), other.swatchAt(i), other.colourAt(i));
 }
 
-void RingComboBox::removeEntry(int position)
-{
-    removeItem(position);
-}
-
 int RingComboBox::colourAt(int position) const
 {
     if (position < 0 || position >= count())

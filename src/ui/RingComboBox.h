@@ -21,7 +21,6 @@ public:
     void addEntry(const QString &text, const QPixmap &swatch, int colour);
     // Replaces this list's entries by those of another list (texts, swatches, colours).
     void copyEntriesFrom(const RingComboBox &other);
-    void removeEntry(int position);
     // The colour number (zz::decode::Colour) of an entry; -1 outside the list.
     int colourAt(int position) const;
     QPixmap swatchAt(int position) const;
