@@ -6,6 +6,19 @@
 
 namespace zz::help {
 
+namespace {
+
+// xdg-open's exit codes (xdg-open(1)); 1, syntax, and 4, the action failed,
+// are failures without a message of their own.
+enum XdgOpenExit : int {
+    kXdgOpenSuccess = 0,
+    kXdgOpenFileNotFound = 2,
+    kXdgOpenToolNotFound = 3,
+    kXdgOpenNoPermission = 5,
+};
+
+} // namespace
+
 DocumentOpener *DocumentOpener::open(const QString &path, QWidget *parent)
 {
     return new DocumentOpener(path, parent);
@@ -42,13 +55,13 @@ DocumentOpener::~DocumentOpener()
 DocumentOpener::Result DocumentOpener::resultForExitCode(int exitCode)
 {
     switch (exitCode) {
-    case 0:
+    case kXdgOpenSuccess:
         return Result::Opened;
-    case 2:
+    case kXdgOpenFileNotFound:
         return Result::FileNotFound;
-    case 3:
+    case kXdgOpenToolNotFound:
         return Result::NoApplication;
-    case 5:
+    case kXdgOpenNoPermission:
         return Result::AccessDenied;
     default:
         return Result::Failed;

@@ -83,6 +83,19 @@ HelpWindow::HelpWindow(const QString &collectionFile, QWidget *parent)
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(760, 520);
 
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(makeButtonRow());
+    layout->addWidget(makePanes(), 1);
+    addZoomKeys();
+    connectNavigation();
+
+    m_hasHelp = !collectionFile.isEmpty() && setUpEngine(collectionFile);
+    if (!m_hasHelp)
+        showMissing(collectionFile);
+}
+
+QLayout *HelpWindow::makeButtonRow()
+{
     const auto toolButton = [this](const char *name, const QString &text) {
         auto *button = new QToolButton(this);
         button->setObjectName(QLatin1String(name));
@@ -103,7 +116,12 @@ HelpWindow::HelpWindow(const QString &collectionFile, QWidget *parent)
     buttons->addWidget(m_forward);
     buttons->addWidget(m_home);
     buttons->addStretch();
+    return buttons;
+}
 
+// Contents and index on the left, the topic on the right.
+QWidget *HelpWindow::makePanes()
+{
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("tabsHilfe"));
     m_tabs->setAccessibleName(QStringLiteral("Inhalt und Index"));
@@ -116,11 +134,11 @@ HelpWindow::HelpWindow(const QString &collectionFile, QWidget *parent)
     m_splitter->addWidget(m_browser);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({240, 520});
+    return m_splitter;
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(buttons);
-    layout->addWidget(m_splitter, 1);
-
+void HelpWindow::addZoomKeys()
+{
     auto *zoomIn = new QAction(this);
     zoomIn->setShortcuts({QKeySequence::ZoomIn, QKeySequence(Qt::CTRL | Qt::Key_Equal)});
     connect(zoomIn, &QAction::triggered, m_browser, [this] { m_browser->zoomIn(); });
@@ -128,16 +146,15 @@ HelpWindow::HelpWindow(const QString &collectionFile, QWidget *parent)
     zoomOut->setShortcut(QKeySequence::ZoomOut);
     connect(zoomOut, &QAction::triggered, m_browser, [this] { m_browser->zoomOut(); });
     addActions({zoomIn, zoomOut});
+}
 
+void HelpWindow::connectNavigation()
+{
     connect(m_back, &QToolButton::clicked, m_browser, &QTextBrowser::backward);
     connect(m_forward, &QToolButton::clicked, m_browser, &QTextBrowser::forward);
     connect(m_browser, &QTextBrowser::backwardAvailable, m_back, &QWidget::setEnabled);
     connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QWidget::setEnabled);
     connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::syncContents);
-
-    m_hasHelp = !collectionFile.isEmpty() && setUpEngine(collectionFile);
-    if (!m_hasHelp)
-        showMissing(collectionFile);
 }
 
 bool HelpWindow::setUpEngine(const QString &collectionFile)

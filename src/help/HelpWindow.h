@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QHelpEngine;
+class QLayout;
 class QLineEdit;
 class QListView;
 class QModelIndex;
@@ -54,6 +55,10 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    QLayout *makeButtonRow();
+    QWidget *makePanes();
+    void addZoomKeys();
+    void connectNavigation();
     bool setUpEngine(const QString &collectionFile);
     void setUpContents();
     void setUpIndex();

@@ -482,6 +482,49 @@ std::optional<mode_t> checkBackupName(const QString &path)
     return st->st_mode & 07777;
 }
 
+// A new backup is as private as the data file it copies.
+void openBackup(BackupFile &backup, const QFile &source, std::optional<mode_t> backupMode)
+{
+    struct stat st {};
+    const mode_t dataMode = ::fstat(source.handle(), &st) == 0 ? st.st_mode & 07777 : 0600;
+    backup.open(backupMode.value_or(dataMode));
+}
+
+// The new entry; an empty line in front when the file had lines before.
+QByteArray entryBytes(const std::vector<std::string> &reportLines, bool existed, bool lineOpen)
+{
+    QByteArray entry;
+    if (existed)
+        entry = lineOpen ? "\r\n\r\n" : "\r\n";
+    for (const std::string &line : reportLines)
+        entry += toCp1252(line) + "\r\n";
+    return entry;
+}
+
+// Completes the backup once the new data is written, before it replaces the
+// data file: the old file itself becomes the backup when its lines needed no
+// change; else the copy made in the same pass is finished, or, when the
+// change lay further down the file, a second pass makes it. Tells whether
+// the old file was linked.
+bool finishBackup(BackupFile &backup, QFile &source, const Copied &old, std::optional<mode_t> backupMode,
+                  const QString &dataPath)
+{
+    const bool linked = !backup.isOpen() && old.unchanged
+        && backup.linkFrom(source.handle(), resolvedPath(dataPath));
+    if (!linked && !backup.isOpen()) {
+        openBackup(backup, source, backupMode);
+        if (!source.seek(0))
+            failRead(source);
+        copyWithCrLf(source, {backup.sink()});
+    }
+    if (backup.isOpen()) {
+        if (old.lineOpen)
+            writeAll(backup.sink(), "\r\n", 2);
+        backup.commit();
+    }
+    return linked;
+}
+
 } // namespace
 
 DataFileError::DataFileError(const QString &message)
@@ -581,44 +624,20 @@ void appendEntry(const QString &dataPath, bool makeBackup, const std::vector<std
     QSaveFile data(dataPath);
     openTarget(data);
 
-    // The backup is complete before the data file is replaced. When the old
-    // lines need no change, the old file itself becomes the backup; a file
-    // that needs converting is copied into both in the same pass.
+    // The backup is complete before the data file is replaced. A file that
+    // needs converting is copied into both in the same pass.
     BackupFile backup(backupName);
-    auto openBackup = [&] {
-        // A new backup is as private as the data file it copies.
-        struct stat st {};
-        const mode_t dataMode = ::fstat(source.handle(), &st) == 0 ? st.st_mode & 07777 : 0600;
-        backup.open(backupMode.value_or(dataMode));
-    };
     if (withBackup && !startsWithCrLfOnly(source))
-        openBackup();
+        openBackup(backup, source, backupMode);
 
     const Sink dataSink{&data, dataPath};
     Copied old;
     if (existed)
         old = backup.isOpen() ? copyWithCrLf(source, {dataSink, backup.sink()}) : copyWithCrLf(source, {dataSink});
-    QByteArray entry;
-    if (existed)
-        entry = old.lineOpen ? "\r\n\r\n" : "\r\n";
-    for (const std::string &line : reportLines)
-        entry += toCp1252(line) + "\r\n";
+    const QByteArray entry = entryBytes(reportLines, existed, old.lineOpen);
     writeAll(dataSink, entry.constData(), entry.size());
 
-    const bool linked = withBackup && !backup.isOpen() && old.unchanged
-        && backup.linkFrom(source.handle(), resolvedPath(dataPath));
-    if (withBackup && !linked && !backup.isOpen()) {
-        // A change further down the file: a second pass for the backup.
-        openBackup();
-        if (!source.seek(0))
-            failRead(source);
-        copyWithCrLf(source, {backup.sink()});
-    }
-    if (backup.isOpen()) {
-        if (old.lineOpen)
-            writeAll(backup.sink(), "\r\n", 2);
-        backup.commit();
-    }
+    const bool linked = withBackup && finishBackup(backup, source, old, backupMode, dataPath);
     commit(data);
     // The linked backup still carries the data file's permissions; a backup
     // that existed before keeps its own.
