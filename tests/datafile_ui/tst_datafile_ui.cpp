@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 
 using namespace zz::test;
 
@@ -77,6 +78,31 @@ private slots:
         setDataFile(QString());
         zz::ui::dataFile().setBackupErstellen(true);
         frmZedezedidor2->setWindowTitle(w->windowTitle());
+    }
+
+    // Whoever changes the data file, both windows follow at once: caption and "&Speichern".
+    void windowsFollowTheState_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("none") << QString() << "Zedezedidor";
+        QTest::newRow("file") << "Ringe.txt" << "Zedezedidor - [Ringe.txt]";
+    }
+    void windowsFollowTheState()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        const QString file = name.isEmpty() ? QString() : path(name);
+        zz::ui::DataFileState &state = zz::ui::dataFile();
+        state.setDateiPfad(path("vorher.txt"));
+        QSignalSpy changed(&state, &zz::ui::DataFileState::changed);
+        state.setDateiPfad(file);
+        state.setDateiPfad(file);
+        QCOMPARE(changed.count(), 1);
+        for (QWidget *window : {static_cast<QWidget *>(w), static_cast<QWidget *>(frmZedezedidor2)}) {
+            QCOMPARE(window->windowTitle(), caption);
+            QCOMPARE(action(window, "mnuDatenSpeichern")->isEnabled(), !file.isEmpty());
+        }
     }
 
     void saveDialogAndCancel()
