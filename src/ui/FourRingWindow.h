@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ui/DataFileChooser.h"
+#include "ui/DecoderCommands.h"
+
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
@@ -8,9 +11,6 @@
 #include <array>
 #include <string>
 #include <vector>
-
-#include "ui/DataFileChooser.h"
-#include "ui/DecoderCommands.h"
 
 class QAction;
 class QLabel;
@@ -67,6 +67,9 @@ public:
     RingComboBox *ringList(int ring) const;   // 1..4
     QLabel *pictureRing(int ring) const;      // 1..4
 
+    // The application icon file, beside the executable.
+    static QString iconFilePath();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -79,14 +82,7 @@ private:
     void saveSettings();
     // Caption and "&Speichern" follow the data file.
     void showDataFile();
-
     void checkIconFile();
-
-public:
-    // The application icon file, beside the executable.
-    static QString iconFilePath();
-
-private:
     void makePictures();
     void fillLists();
     void connectHandlers();
