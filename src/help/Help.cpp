@@ -106,6 +106,11 @@ void showContext(int contextNumber, QWidget *parent)
     presentWindow(parent)->showTopic(HelpWindow::contextTopic(contextNumber));
 }
 
+void showTopic(const QString &identifier, QWidget *parent)
+{
+    presentWindow(parent)->showTopic(identifier);
+}
+
 void openProgramDocument(const QString &fileName, QWidget *parent)
 {
     // Asked from the five/six-ring window, the parent is the hidden four-ring window.

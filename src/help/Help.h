@@ -17,6 +17,8 @@ void showContents(QWidget *parent);     // contents tab
 void showIndex(QWidget *parent);        // index tab
 void showHelpOnHelp(QWidget *parent);   // the topic about using the help
 void showContext(int contextNumber, QWidget *parent);  // 15..18, options dialog
+// A topic by its keyword id in the help file, e.g. "zz.farbcode".
+void showTopic(const QString &identifier, QWidget *parent);
 
 // The collection actually used: the built-in path if a file is there, else the
 // file of the same name beside the executable; empty when neither exists.
