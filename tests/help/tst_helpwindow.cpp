@@ -91,7 +91,7 @@ private slots:
         QTRY_VERIFY(model->rowCount() > 0);
         const QModelIndex top = model->index(0, 0);
         QCOMPARE(model->data(top, Qt::DisplayRole).toString(), QStringLiteral("Zedezedidor auf einen Blick"));
-        QCOMPARE(model->rowCount(top), 7);
+        QCOMPARE(model->rowCount(top), 8);
         // All topics in view at once, the current one marked.
         auto *tree = window->engine()->contentWidget();
         QTRY_VERIFY(tree->isExpanded(top));
@@ -183,7 +183,7 @@ private slots:
             QCOMPARE(window->browser()->documentTitle(), content->title());
             ++pages;
         }
-        QCOMPARE(pages, 12);
+        QCOMPARE(pages, 13);
     }
 
     void usableBesideAModalDialog()
