@@ -7,6 +7,7 @@
 #include "output/Report.h"
 #include "settings/Settings.h"
 #include "ui/AboutBox.h"
+#include "ui/FarbcodeSuchen.h"
 #include "ui/Optionen.h"
 #include "ui/RingComboBox.h"
 #include "ui/Second.h"
@@ -47,7 +48,6 @@ TfrmLurvan::~TfrmLurvan()
 void TfrmLurvan::FormCreate()
 {
     checkIconFile();
-    makePictures();
     fillLists();
     const auto &start = dc::kFourRingStart;
     for (int ring = 1; ring <= 4; ++ring) {
@@ -78,27 +78,14 @@ void TfrmLurvan::checkIconFile()
                           QStringLiteral("Datei \"Lurvan.ico\" ist nicht vorhanden!"));
 }
 
-void TfrmLurvan::makePictures()
-{
-    for (int c = 0; c < dc::kColourCount; ++c) {
-        const dc::ColourInfo &info = dc::colourInfo(dc::Colour(c));
-        const QColor colour(info.rgb.r, info.rgb.g, info.rgb.b);
-        m_swatches[size_t(c)] = zz::ui::framedBlock(info.swatchWidth, info.swatchHeight, colour,
-                                                     info.frameWidth);
-        m_stripes[size_t(c)] = dc::Colour(c) == dc::Colour::Weiss
-            ? zz::ui::framedBlock(dc::kStripeWidth, dc::kStripeHeight, colour, dc::kStripeFrameWidth)
-            : m_swatches[size_t(c)];
-    }
-}
-
 const QPixmap &TfrmLurvan::swatch(int colour) const
 {
-    return m_swatches.at(size_t(colour));
+    return m_pictures.swatch(colour);
 }
 
 const QPixmap &TfrmLurvan::stripe(int colour) const
 {
-    return m_stripes.at(size_t(colour));
+    return m_pictures.stripe(colour);
 }
 
 void TfrmLurvan::fillLists()
@@ -158,6 +145,8 @@ void TfrmLurvan::connectHandlers()
 
     connect(ui->mnuBearbeitenOptionen, &QAction::triggered, this,
             &TfrmLurvan::mnuBearbeitenOptionenClick);
+    connect(ui->mnuBearbeitenFarbcodeSuchen, &QAction::triggered, this,
+            [this] { zz::ui::farbcodeSuchen(this); });
     connect(ui->mnuHilfeIhnalt, &QAction::triggered, this, &TfrmLurvan::mnuHilfeIhnaltClick);
     connect(ui->mnuHilfeIndex, &QAction::triggered, this, &TfrmLurvan::mnuHilfeIndexClick);
     connect(ui->mnuHilfeBenutzung, &QAction::triggered, HelpOnHelp1, &QAction::trigger);
@@ -177,6 +166,18 @@ void TfrmLurvan::ringChanged(int ring)
         ui->acRechnen->trigger();
     else
         ui->acToleranzAuswerten->trigger();
+}
+
+void TfrmLurvan::pickRings(const std::array<int, 4> &positions, bool ring4Present)
+{
+    if (ui->cbxRing4->isChecked() != ring4Present) {
+        ui->cbxRing4->setChecked(ring4Present);
+        cbxRing4Click();
+    }
+    for (int ring = 1; ring <= (ring4Present ? 4 : 3); ++ring) {
+        ringList(ring)->setCurrentIndex(positions[size_t(ring - 1)]);
+        ringChanged(ring);
+    }
 }
 
 void TfrmLurvan::cbxRing4Click()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/RingPictures.h"
+
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
@@ -32,6 +34,12 @@ public:
     // picture-ring stripe of that colour.
     const QPixmap &swatch(int colour) const;
     const QPixmap &stripe(int colour) const;
+    const RingPictures &pictures() const { return m_pictures; }
+
+    // Sets rings 1-4 (list positions) and "Ring 4:" as the user picks them,
+    // so the stripes, the evaluation and the labels follow. A ring 4 that is
+    // switched off keeps its list's selection.
+    void pickRings(const std::array<int, 4> &positions, bool ring4Present);
 
     // The four-ring report, read from the labels as they stand.
     std::vector<std::string> report() const;
@@ -84,7 +92,6 @@ public:
     static QString iconFilePath();
 
 private:
-    void makePictures();
     void fillLists();
     void connectHandlers();
     void ringChanged(int ring);
@@ -92,6 +99,5 @@ private:
     void mnuDatenSpeichernunterClick();
 
     Ui::TfrmLurvan *ui;
-    std::array<QPixmap, 12> m_swatches;
-    std::array<QPixmap, 12> m_stripes;
+    RingPictures m_pictures;
 };

@@ -3,6 +3,7 @@
 
 #include "decode/Decode.h"
 #include "output/Report.h"
+#include "ui/FarbcodeSuchen.h"
 #include "ui/Main.h"
 #include "ui/RingComboBox.h"
 #include "ui/UiCommon.h"
@@ -111,6 +112,8 @@ void TfrmZedezedidor2::connectHandlers()
 
     connect(ui->mnuBearbeitenOptionen, &QAction::triggered, this,
             &TfrmZedezedidor2::mnuBearbeitenOptionenClick);
+    connect(ui->mnuBearbeitenFarbcodeSuchen, &QAction::triggered, this,
+            [this] { zz::ui::farbcodeSuchen(this); });
     connect(ui->mnuHilfeInhalt, &QAction::triggered, this,
             &TfrmZedezedidor2::mnuHilfeInhaltClick);
     connect(ui->mnuHilfeIndex, &QAction::triggered, this, &TfrmZedezedidor2::mnuHilfeIndexClick);
@@ -129,6 +132,18 @@ void TfrmZedezedidor2::ringChanged(int ring)
     if (colour >= 0)
         pictureRing(ring)->setPixmap(m_lurvan.stripe(colour));
     ui->acRechnen->trigger();
+}
+
+void TfrmZedezedidor2::pickRings(const std::array<int, 6> &positions, bool ring6Present)
+{
+    if (ui->cbxRing6->isChecked() != ring6Present) {
+        ui->cbxRing6->setChecked(ring6Present);
+        cbxRing6Click();
+    }
+    for (int ring = 1; ring <= (ring6Present ? 6 : 5); ++ring) {
+        ringList(ring)->setCurrentIndex(positions[size_t(ring - 1)]);
+        ringChanged(ring);
+    }
 }
 
 void TfrmZedezedidor2::cbxRing6Click()

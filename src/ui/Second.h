@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,11 @@ public:
 
     std::vector<std::string> report() const;
     QStringList reportLines() const;
+
+    // Sets rings 1-6 (list positions) and "Ring 6:" as the user picks them,
+    // so the stripes, the evaluation and the labels follow. A ring 6 that is
+    // switched off keeps its list's selection.
+    void pickRings(const std::array<int, 6> &positions, bool ring6Present);
 
     void N56Ringe1Click();
     void BitBtnBeendenClick();
