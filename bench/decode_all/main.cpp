@@ -3,21 +3,19 @@
 // against. Build in Release; the decode pass should stay within 1.5 x floor.
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "BestOf.h"
 #include "decode/Decode.h"
 #include "output/Report.h"
 
 namespace {
 
 using namespace zz::decode;
-using Clock = std::chrono::steady_clock;
-
-constexpr int kRounds = 7;
+using zz::bench::bestSeconds;
 
 // Folded into the result so the optimiser cannot drop any of the work.
 std::uint64_t g_sink = 0;
@@ -155,18 +153,6 @@ std::size_t floorPass()
                             }
                         }
     return numbers;
-}
-
-template <typename F>
-double bestSeconds(F &&pass)
-{
-    double best = 1e9;
-    for (int i = 0; i < kRounds; ++i) {
-        const auto start = Clock::now();
-        pass();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
 }
 
 } // namespace

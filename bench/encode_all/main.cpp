@@ -4,11 +4,11 @@
 // Build in Release.
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
+#include "BestOf.h"
 #include "decode/Decode.h"
 #include "value/Code.h"
 #include "value/ESeries.h"
@@ -16,9 +16,8 @@
 namespace {
 
 using namespace zz::value;
-using Clock = std::chrono::steady_clock;
+using zz::bench::bestSeconds;
 
-constexpr int kRounds = 7;
 std::uint64_t g_sink = 0;
 
 struct Item {
@@ -42,18 +41,6 @@ std::vector<Item> showableValues()
             items.push_back({d, rings});
     }
     return items;
-}
-
-template <typename F>
-double bestSeconds(F &&pass)
-{
-    double best = 1e9;
-    for (int i = 0; i < kRounds; ++i) {
-        const auto start = Clock::now();
-        pass();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
 }
 
 } // namespace

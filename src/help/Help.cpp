@@ -205,6 +205,11 @@ QRect placeBeside(const QRect &dialog, const QRect &control, const QSize &size, 
     return best.isValid() ? best : onScreen(QRect(screen.topLeft(), size.boundedTo(screen.size())));
 }
 
+void showTopic(const QString &identifier, QWidget *parent)
+{
+    presentWindow(parent)->showTopic(identifier);
+}
+
 void openProgramDocument(const QString &fileName, QWidget *parent)
 {
     // Asked from the five/six-ring window, the parent is the hidden four-ring window.

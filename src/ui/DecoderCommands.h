@@ -19,6 +19,8 @@ struct SharedCommands {
     std::function<void(QObject *sender)> save;
     std::function<void(QObject *sender)> saveAs;
     std::function<void()> options;
+    // The code search over the window it was chosen in.
+    std::function<void(QWidget *from)> farbcodeSuchen;
     std::function<void()> helpContents;
     std::function<void()> helpIndex;
     std::function<void()> readme;
@@ -59,6 +61,8 @@ void connectCommands(Window &window, Form &ui, QAction &helpContentsItem,
 
     QObject::connect(ui.mnuBearbeitenOptionen, &QAction::triggered, &window,
                      &Window::mnuBearbeitenOptionenClick);
+    QObject::connect(ui.mnuBearbeitenFarbcodeSuchen, &QAction::triggered, &window,
+                     &Window::mnuBearbeitenFarbcodeSuchenClick);
     QObject::connect(&helpContentsItem, &QAction::triggered, &window, helpContents);
     QObject::connect(ui.mnuHilfeIndex, &QAction::triggered, &window, &Window::mnuHilfeIndexClick);
     QObject::connect(&helpOnHelpItem, &QAction::triggered, &helpOnHelp, &QAction::trigger);

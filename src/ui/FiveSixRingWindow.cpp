@@ -5,6 +5,7 @@
 #include "output/Report.h"
 #include "ui/DataFileState.h"
 #include "ui/RingComboBox.h"
+#include "ui/RingPictures.h"
 #include "ui/UiCommon.h"
 
 #include <QCloseEvent>
@@ -46,7 +47,7 @@ void TfrmZedezedidor2::FormCreate()
     for (int ring = 1; ring <= 6; ++ring) {
         ringList(ring)->setCurrentIndex(start[size_t(ring - 1)]);
         pictureRing(ring)->setPixmap(
-            m_fourRing.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
+            m_fourRing.pictures.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
     }
     Wert = 470;
 }
@@ -66,7 +67,7 @@ void TfrmZedezedidor2::fillLists()
         ui->combRing5->removeItem(int(c));
     for (C c : {C::Gold, C::Silber})
         ui->combRing5->addEntry(QString::fromUtf8(dc::colourInfo(c).name),
-                                m_fourRing.swatch(int(c)), int(c));
+                                m_fourRing.pictures.swatch(int(c)), int(c));
 
     ui->combRing6->copyEntriesFrom(*ui->combFarbe);
     for (C c : {C::Weiss, C::Grau, C::Gruen})
@@ -101,8 +102,20 @@ void TfrmZedezedidor2::ringChanged(int ring)
     RingComboBox *list = ringList(ring);
     const int colour = list->colourAt(list->currentIndex());
     if (colour >= 0)
-        pictureRing(ring)->setPixmap(m_fourRing.stripe(colour));
+        pictureRing(ring)->setPixmap(m_fourRing.pictures.stripe(colour));
     ui->acRechnen->trigger();
+}
+
+void TfrmZedezedidor2::pickRings(const std::array<int, 6> &positions, bool ring6Present)
+{
+    if (ui->cbxRing6->isChecked() != ring6Present) {
+        ui->cbxRing6->setChecked(ring6Present);
+        cbxRing6Click();
+    }
+    for (int ring = 1; ring <= (ring6Present ? 6 : 5); ++ring) {
+        ringList(ring)->setCurrentIndex(positions[size_t(ring - 1)]);
+        ringChanged(ring);
+    }
 }
 
 void TfrmZedezedidor2::cbxRing6Click()
@@ -233,6 +246,11 @@ void TfrmZedezedidor2::mnuDatenSpeichernunterClick()
 void TfrmZedezedidor2::mnuBearbeitenOptionenClick()
 {
     m_fourRing.commands.options();
+}
+
+void TfrmZedezedidor2::mnuBearbeitenFarbcodeSuchenClick()
+{
+    m_fourRing.commands.farbcodeSuchen(this);
 }
 
 void TfrmZedezedidor2::mnuHilfeInhaltClick()

@@ -3,15 +3,15 @@
 #include "ui/DecoderCommands.h"
 
 #include <QMainWindow>
-#include <QPixmap>
 
-#include <functional>
+#include <array>
 #include <string>
 #include <vector>
 
 class QEventLoop;
 class QLabel;
 class RingComboBox;
+class RingPictures;
 namespace Ui { class TfrmZedezedidor2; }
 namespace zz::ui { class DataFileState; }
 
@@ -27,8 +27,7 @@ public:
         QWidget &window;                      // the place is handed over on each switch
         const RingComboBox &baseList;         // the lists are copied at creation
         const RingComboBox &multiplierList;
-        std::function<const QPixmap &(int colour)> swatch;
-        std::function<const QPixmap &(int colour)> stripe;
+        const RingPictures &pictures;
         zz::ui::SharedCommands commands;
     };
 
@@ -44,6 +43,11 @@ public:
 
     std::vector<std::string> report() const;
 
+    // Sets rings 1-6 (list positions) and "Ring 6:" as the user picks them,
+    // so the stripes, the evaluation and the labels follow. A ring 6 that is
+    // switched off keeps its list's selection.
+    void pickRings(const std::array<int, 6> &positions, bool ring6Present);
+
     void N56Ringe1Click();
     void BitBtnBeendenClick();
     void BitBtnKopierenClick();
@@ -52,6 +56,7 @@ public:
     void BitBtnSpeichernClick(QObject *sender = nullptr);
     void mnuDatenSpeichernunterClick();
     void mnuBearbeitenOptionenClick();
+    void mnuBearbeitenFarbcodeSuchenClick();
     void mnuHilfeInhaltClick();
     void mnuHilfeIndexClick();
     void mnuHilfeReadmeClick();

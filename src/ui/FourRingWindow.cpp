@@ -8,16 +8,20 @@
 #include "settings/Settings.h"
 #include "ui/AboutBox.h"
 #include "ui/DataFileState.h"
+#include "ui/FarbcodeSuchen.h"
 #include "ui/FiveSixRingWindow.h"
 #include "ui/OptionsDialog.h"
 #include "ui/RingComboBox.h"
 #include "ui/UiCommon.h"
 #include "ui/Windows.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+
+#include <optional>
 
 namespace dc = zz::decode;
 
@@ -44,12 +48,11 @@ TfrmLurvan::~TfrmLurvan()
 void TfrmLurvan::FormCreate()
 {
     checkIconFile();
-    makePictures();
     fillLists();
     const auto &start = dc::kFourRingStart;
     for (int ring = 1; ring <= 4; ++ring) {
         ringList(ring)->setCurrentIndex(start[size_t(ring - 1)]);
-        pictureRing(ring)->setPixmap(stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
+        pictureRing(ring)->setPixmap(m_pictures.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
     }
     Wert = 470;
     m_dataFile.setDateiPfad(QString());
@@ -74,34 +77,11 @@ void TfrmLurvan::checkIconFile()
                           QStringLiteral("Datei \"Lurvan.ico\" ist nicht vorhanden!"));
 }
 
-void TfrmLurvan::makePictures()
-{
-    for (int c = 0; c < dc::kColourCount; ++c) {
-        const dc::ColourInfo &info = dc::colourInfo(dc::Colour(c));
-        const QColor colour(info.rgb.r, info.rgb.g, info.rgb.b);
-        m_swatches[size_t(c)] = zz::ui::framedBlock(info.swatchWidth, info.swatchHeight, colour,
-                                                     info.frameWidth);
-        m_stripes[size_t(c)] = dc::Colour(c) == dc::Colour::Weiss
-            ? zz::ui::framedBlock(dc::kStripeWidth, dc::kStripeHeight, colour, dc::kStripeFrameWidth)
-            : m_swatches[size_t(c)];
-    }
-}
-
-const QPixmap &TfrmLurvan::swatch(int colour) const
-{
-    return m_swatches.at(size_t(colour));
-}
-
-const QPixmap &TfrmLurvan::stripe(int colour) const
-{
-    return m_stripes.at(size_t(colour));
-}
-
 void TfrmLurvan::fillLists()
 {
     const auto add = [this](RingComboBox *list, std::span<const dc::Colour> colours) {
         for (dc::Colour c : colours)
-            list->addEntry(QString::fromUtf8(dc::colourInfo(c).name), swatch(int(c)), int(c));
+            list->addEntry(QString::fromUtf8(dc::colourInfo(c).name), m_pictures.swatch(int(c)), int(c));
     };
     add(ui->combFarbe, dc::baseList());
     ui->combRing2->copyEntriesFrom(*ui->combFarbe);
@@ -141,6 +121,7 @@ zz::ui::SharedCommands TfrmLurvan::sharedCommands()
         .save = [this](QObject *sender) { BitBtnSpeichernClick(sender); },
         .saveAs = [this](QObject *sender) { acSpeichernunterExecute(sender); },
         .options = [this] { mnuBearbeitenOptionenClick(); },
+        .farbcodeSuchen = [this](QWidget *from) { farbcodeSuchen(from); },
         .helpContents = [this] { mnuHilfeIhnaltClick(); },
         .helpIndex = [this] { mnuHilfeIndexClick(); },
         .readme = [this] { mnuHilfeReadmeClick(); },
@@ -155,11 +136,23 @@ void TfrmLurvan::ringChanged(int ring)
     RingComboBox *list = ringList(ring);
     const int colour = list->colourAt(list->currentIndex());
     if (colour >= 0)
-        pictureRing(ring)->setPixmap(stripe(colour));
+        pictureRing(ring)->setPixmap(m_pictures.stripe(colour));
     if (ring <= 3)
         ui->acRechnen->trigger();
     else
         ui->acToleranzAuswerten->trigger();
+}
+
+void TfrmLurvan::pickRings(const std::array<int, 4> &positions, bool ring4Present)
+{
+    if (ui->cbxRing4->isChecked() != ring4Present) {
+        ui->cbxRing4->setChecked(ring4Present);
+        cbxRing4Click();
+    }
+    for (int ring = 1; ring <= (ring4Present ? 4 : 3); ++ring) {
+        ringList(ring)->setCurrentIndex(positions[size_t(ring - 1)]);
+        ringChanged(ring);
+    }
 }
 
 void TfrmLurvan::cbxRing4Click()
@@ -341,6 +334,40 @@ void TfrmLurvan::mnuDatenSpeichernunterClick()
 void TfrmLurvan::mnuBearbeitenOptionenClick()
 {
     frmOptionen->exec();
+}
+
+void TfrmLurvan::mnuBearbeitenFarbcodeSuchenClick()
+{
+    farbcodeSuchen(this);
+}
+
+void TfrmLurvan::farbcodeSuchen(QWidget *from)
+{
+    namespace zv = zz::value;
+    const bool fromSecond = frmZedezedidor2 && from == frmZedezedidor2;
+    int rings = 4;
+    if (fromSecond) {
+        const auto *ring6 = frmZedezedidor2->findChild<QCheckBox *>(QStringLiteral("cbxRing6"));
+        rings = ring6 && ring6->isChecked() ? 6 : 5;
+    }
+    std::optional<zv::RingCode> code;
+    {
+        TfrmFarbcodeSuchen dialog(m_pictures, rings, from);
+        if (dialog.exec() == QDialog::Accepted)
+            code = dialog.code();
+    }
+    if (!code)
+        return;
+    const auto &p = code->positions;
+    if (code->window == zv::Window::FourRing) {
+        pickRings({p[0], p[1], p[2], p[3]}, code->lastRingPresent);
+        if (fromSecond)
+            frmZedezedidor2->N56Ringe1Click();
+    } else {
+        frmZedezedidor2->pickRings(p, code->lastRingPresent);
+        if (!fromSecond)
+            N56Ringe1Click();
+    }
 }
 
 void TfrmLurvan::mnuHilfeIhnaltClick()

@@ -2,6 +2,7 @@
 
 #include "ui/DataFileChooser.h"
 #include "ui/DecoderCommands.h"
+#include "ui/RingPictures.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -19,8 +20,8 @@ namespace Ui { class TfrmLurvan; }
 namespace zz::ui { class DataFileState; }
 
 // The four-ring window: the main window. It carries out every save and Save
-// As, and owns the save dialog and the swatch and stripe pictures that both
-// decoder windows use.
+// As and the code search's "Übernehmen", and owns the save dialog and the
+// ring pictures that both decoder windows use.
 class TfrmLurvan final : public QMainWindow
 {
     Q_OBJECT
@@ -30,10 +31,12 @@ public:
 
     double Wert = 470;
 
-    // Swatch of a colour (zz::decode::Colour) as the lists show it, and the
-    // picture-ring stripe of that colour.
-    const QPixmap &swatch(int colour) const;
-    const QPixmap &stripe(int colour) const;
+    const RingPictures &pictures() const { return m_pictures; }
+
+    // Sets rings 1-4 (list positions) and "Ring 4:" as the user picks them,
+    // so the stripes, the evaluation and the labels follow. A ring 4 that is
+    // switched off keeps its list's selection.
+    void pickRings(const std::array<int, 4> &positions, bool ring4Present);
 
     // The four-ring report, read from the labels as they stand.
     std::vector<std::string> report() const;
@@ -48,6 +51,7 @@ public:
     void BitBtnSpeichernClick(QObject *sender);
     void acSpeichernunterExecute(QObject *sender);
     void mnuBearbeitenOptionenClick();
+    void mnuBearbeitenFarbcodeSuchenClick();
     void mnuHilfeIhnaltClick();
     void mnuHilfeIndexClick();
     void mnuHilfeReadmeClick();
@@ -82,8 +86,12 @@ private:
     void saveSettings();
     // Caption and "&Speichern" follow the data file.
     void showDataFile();
+    // Shows the code search over the decoder window `from`. On "Übernehmen"
+    // the rings go into the window for that ring count as if picked there;
+    // when that is the other window, the program switches to it as "5/6
+    // Ringe" does.
+    void farbcodeSuchen(QWidget *from);
     void checkIconFile();
-    void makePictures();
     void fillLists();
     void connectHandlers();
     void ringChanged(int ring);
@@ -92,6 +100,5 @@ private:
     Ui::TfrmLurvan *ui;
     zz::ui::DataFileState &m_dataFile;
     zz::ui::DataFileChooser m_chooser;
-    std::array<QPixmap, 12> m_swatches;
-    std::array<QPixmap, 12> m_stripes;
+    RingPictures m_pictures;
 };

@@ -26,8 +26,7 @@ void createWindows()
     frmAboutBox = new TfrmAboutBox;
     frmZedezedidor2 = new TfrmZedezedidor2(
         {*frmLurvan, *frmLurvan->ringList(1), *frmLurvan->ringList(3),
-         [](int colour) -> const QPixmap & { return frmLurvan->swatch(colour); },
-         [](int colour) -> const QPixmap & { return frmLurvan->stripe(colour); },
+         frmLurvan->pictures(),
          frmLurvan->sharedCommands()},
         *g_dataFile);
     frmOptionen = new TfrmOptionen(*g_dataFile, frmLurvan->fileChooser());

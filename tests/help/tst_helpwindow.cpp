@@ -21,6 +21,18 @@ using zz::help::HelpWindow;
 
 namespace {
 
+// A topic below the start page, found by its title so new topics may come in between.
+QModelIndex contentsEntry(const QAbstractItemModel *model, const QString &title)
+{
+    const QModelIndex top = model->index(0, 0);
+    for (int row = 0; row < model->rowCount(top); ++row) {
+        const QModelIndex entry = model->index(row, 0, top);
+        if (entry.data().toString() == title)
+            return entry;
+    }
+    return {};
+}
+
 QString binDir()
 {
     return qEnvironmentVariable("ZZ_BIN_DIR");
@@ -116,7 +128,7 @@ private slots:
         QTRY_VERIFY(model->rowCount() > 0);
         const QModelIndex top = model->index(0, 0);
         QCOMPARE(model->data(top, Qt::DisplayRole).toString(), QStringLiteral("Zedezedidor auf einen Blick"));
-        QCOMPARE(model->rowCount(top), 7);
+        QCOMPARE(model->rowCount(top), 8);
         // All topics in view at once, the current one marked.
         auto *tree = window->engine()->contentWidget();
         QTRY_VERIFY(tree->isExpanded(top));
@@ -209,7 +221,7 @@ private slots:
             QCOMPARE(headingColour(window->browser()->document()), QColor(0x1f, 0x3f, 0x7f));
             ++pages;
         }
-        QCOMPARE(pages, 12);
+        QCOMPARE(pages, 13);
     }
 
     void usableBesideAModalDialog()
@@ -300,8 +312,8 @@ private slots:
         auto *tree = window->engine()->contentWidget();
         QHelpContentModel *model = window->engine()->contentModel();
         QTRY_VERIFY(model->rowCount() > 0 && tree->isExpanded(model->index(0, 0)));
-        const QModelIndex options = model->index(4, 0, model->index(0, 0));
-        QCOMPARE(options.data().toString(), QStringLiteral("Die Optionen"));
+        const QModelIndex options = contentsEntry(model, QStringLiteral("Die Optionen"));
+        QVERIFY(options.isValid());
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(options).center());
         QTRY_COMPARE(window->browser()->documentTitle(), QStringLiteral("Die Optionen"));
     }
@@ -318,8 +330,8 @@ private slots:
         QTRY_VERIFY(model->rowCount() > 0 && tree->isExpanded(model->index(0, 0)));
         QTRY_VERIFY(tree->horizontalScrollBar()->maximum() == 0);
         const QModelIndex top = model->index(0, 0);
-        const QModelIndex longest = model->index(5, 0, top);
-        QCOMPARE(longest.data().toString(), QStringLiteral("Wo die Einstellungen gespeichert werden"));
+        const QModelIndex longest = contentsEntry(model, QStringLiteral("Wo die Einstellungen gespeichert werden"));
+        QVERIFY(longest.isValid());
         for (const QModelIndex &item : {top, longest}) {
             QStyleOptionViewItem option;
             option.initFrom(tree);

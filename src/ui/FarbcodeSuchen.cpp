@@ -1,0 +1,208 @@
+#include "ui/FarbcodeSuchen.h"
+#include "ui_FarbcodeSuchen.h"
+
+#include "decode/Decode.h"
+#include "help/Help.h"
+#include "ui/RingPictures.h"
+#include "ui/UiCommon.h"
+#include "value/ESeries.h"
+
+#include <QLocale>
+#include <QShortcut>
+
+#include <algorithm>
+
+namespace dc = zz::decode;
+namespace zv = zz::value;
+
+namespace {
+
+QString qs(const std::string &s)
+{
+    return QString::fromStdString(s);
+}
+
+QString colourName(dc::Colour c)
+{
+    return QString::fromUtf8(dc::colourInfo(c).name);
+}
+
+QString percentText(double percent)
+{
+    return QLocale::system().toString(percent, 'f', 2);
+}
+
+// "2,7 kOhm (-8,51 %) und 3 kOhm (+3,45 %)", or membership.
+QString nearestText(const zv::Decimal &value, zv::Series series, const std::string &sep)
+{
+    const std::optional<zv::Nearest> n = zv::nearest(value, series);
+    const QString name = QString::fromLatin1(zv::seriesName(series).data(),
+                                             qsizetype(zv::seriesName(series).size()));
+    if (!n)
+        return QStringLiteral("keine");
+    if (n->member)
+        return qs(zv::ohmText(value, sep)) + QStringLiteral(" ist ein Wert der ") + name;
+    return qs(zv::ohmText(n->below, sep)) + QStringLiteral(" (") + percentText(n->belowPercent)
+         + QStringLiteral(" %) und ") + qs(zv::ohmText(n->above, sep)) + QStringLiteral(" (+")
+         + percentText(n->abovePercent) + QStringLiteral(" %)");
+}
+
+} // namespace
+
+TfrmFarbcodeSuchen::TfrmFarbcodeSuchen(const RingPictures &pictures, int rings, QWidget *parent)
+    : QDialog(parent), ui(new Ui::TfrmFarbcodeSuchen), m_pictures(pictures)
+{
+    ui->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    for (int n : {4, 5, 6})
+        ui->combRinge->addItem(QString::number(n), n);
+    ui->combRinge->setCurrentIndex(std::clamp(rings, 4, 6) - 4);
+    const auto temperatures = dc::temperatureList();
+    for (int i = 0; i < int(temperatures.size()); ++i)
+        ui->combTempKoeff->addItem(QStringLiteral("%1 ppm/K (%2)")
+                                       .arg(dc::temperatureCoefficient(i))
+                                       .arg(colourName(temperatures[size_t(i)])));
+    ui->combTempKoeff->setCurrentIndex(1); // Braun, 100 ppm/K: what six rings mostly carry
+    for (zv::Series s : zv::kAllSeries)
+        ui->combReihe->addItem(QString::fromLatin1(zv::seriesName(s).data(),
+                                                   qsizetype(zv::seriesName(s).size())));
+    ui->combReihe->setCurrentIndex(int(zv::Series::E24));
+    fillTolerances();
+
+    // Room for a refusal of three lines, so the dialog does not jump while typing.
+    ui->labMeldung->setMinimumHeight(3 * ui->labMeldung->fontMetrics().lineSpacing());
+    ui->labCode->setMinimumWidth(ui->labCode->fontMetrics().horizontalAdvance(
+        QStringLiteral("Violett - Violett - Violett - Violett - Violett - Violett")));
+
+    connect(ui->edtWert, &QLineEdit::textChanged, this, &TfrmFarbcodeSuchen::showResult);
+    connect(ui->combRinge, &QComboBox::activated, this, &TfrmFarbcodeSuchen::combRingeChange);
+    connect(ui->combToleranz, &QComboBox::activated, this, [this] {
+        m_toleranceChosen = true;
+        showResult();
+    });
+    connect(ui->combTempKoeff, &QComboBox::activated, this, &TfrmFarbcodeSuchen::showResult);
+    connect(ui->combReihe, &QComboBox::activated, this, &TfrmFarbcodeSuchen::showResult);
+    connect(ui->btnUebernehmen, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui->btnSchliessen, &QPushButton::clicked, this, &QDialog::reject);
+    auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
+    connect(f1, &QShortcut::activated, this,
+            [this] { zz::help::showTopic(QStringLiteral("zz.farbcode"), this); });
+
+    showResult();
+    ui->edtWert->setFocus();
+}
+
+TfrmFarbcodeSuchen::~TfrmFarbcodeSuchen()
+{
+    delete ui;
+}
+
+// The tolerance list of the ring count, as the window's tolerance ring offers
+// it; four rings add 20 % for a resistor without a fourth ring.
+void TfrmFarbcodeSuchen::fillTolerances()
+{
+    const bool four = ui->combRinge->currentData().toInt() == 4;
+    std::optional<zv::Decimal> kept;
+    if (m_toleranceChosen && ui->combToleranz->currentIndex() >= 0)
+        kept = m_tolerances[size_t(ui->combToleranz->currentIndex())];
+    m_tolerances = four ? zv::fourRingTolerances() : zv::fiveRingTolerances();
+    const auto colours = four ? dc::fourRingToleranceList() : dc::fiveRingToleranceList();
+    const std::string sep = zz::ui::decimalSeparator();
+    ui->combToleranz->clear();
+    for (size_t i = 0; i < m_tolerances.size(); ++i) {
+        const QString what = i < colours.size() ? colourName(colours[i])
+                                                : QStringLiteral("ohne 4. Ring");
+        ui->combToleranz->addItem(qs(zv::numberText(m_tolerances[i], sep)) + QStringLiteral(" % (")
+                                  + what + QLatin1Char(')'));
+    }
+    const zv::Decimal standard = zv::Decimal::of(four ? 5 : 1);
+    auto at = std::find(m_tolerances.begin(), m_tolerances.end(), kept.value_or(standard));
+    if (at == m_tolerances.end())
+        at = std::find(m_tolerances.begin(), m_tolerances.end(), standard);
+    ui->combToleranz->setCurrentIndex(int(at - m_tolerances.begin()));
+    ui->combTempKoeff->setEnabled(ui->combRinge->currentData().toInt() == 6);
+}
+
+void TfrmFarbcodeSuchen::combRingeChange()
+{
+    fillTolerances();
+    showResult();
+}
+
+void TfrmFarbcodeSuchen::clearResult()
+{
+    m_code.reset();
+    ui->btnUebernehmen->setEnabled(false);
+    ui->imgWiderstand->setPixmap(m_pictures.drawing({}));
+    for (QLabel *l : {ui->labCode, ui->labWert, ui->labBereich, ui->labReihen, ui->labNaechste})
+        l->clear();
+}
+
+void TfrmFarbcodeSuchen::showResult()
+{
+    clearResult();
+    const QString typed = ui->edtWert->text();
+    if (typed.trimmed().isEmpty()) {
+        ui->labMeldung->setText(QStringLiteral("Geben Sie einen Wert ein, zum Beispiel 4k7, 4,7 kOhm oder 470."));
+        return;
+    }
+    const zv::ParsedValue parsed = zv::parseValue(typed.toStdString());
+    if (!parsed.value) {
+        ui->labMeldung->setText(QStringLiteral("Kein Wert: ") + qs(parsed.error));
+        return;
+    }
+    const zv::Decimal value = *parsed.value;
+    const std::string sep = zz::ui::decimalSeparator();
+    ui->labWert->setText(qs(zv::ohmText(value, sep)));
+    QStringList names;
+    for (zv::Series s : zv::seriesOf(value))
+        names << QString::fromLatin1(zv::seriesName(s).data(), qsizetype(zv::seriesName(s).size()));
+    ui->labReihen->setText(names.isEmpty() ? QStringLiteral("keine") : names.join(QStringLiteral(", ")));
+    ui->labNaechste->setText(nearestText(value, zv::Series(ui->combReihe->currentIndex()), sep));
+
+    zv::EncodeRequest request;
+    request.ohm = value;
+    request.rings = ui->combRinge->currentData().toInt();
+    request.tolerancePercent = m_tolerances[size_t(ui->combToleranz->currentIndex())];
+    if (request.rings == 6)
+        request.tempcoPpm = dc::temperatureCoefficient(ui->combTempKoeff->currentIndex());
+    const zv::EncodeResult r = zv::encode(request);
+    if (!r.code) {
+        QString why = qs(r.reason) + QLatin1Char('.');
+        QStringList nearest;
+        for (const auto &d : {r.nearestBelow, r.nearestAbove})
+            if (d)
+                nearest << qs(zv::ohmText(*d, sep));
+        if (!nearest.isEmpty())
+            why += QStringLiteral(" Möglich: ") + nearest.join(QStringLiteral(" oder ")) + QLatin1Char('.');
+        ui->labMeldung->setText(why);
+        return;
+    }
+
+    m_code = r.code;
+    const std::vector<dc::Colour> colours = r.code->colours();
+    QStringList code;
+    for (dc::Colour c : colours)
+        code << colourName(c);
+    ui->labCode->setText(code.join(QStringLiteral(" - ")));
+    ui->imgWiderstand->setPixmap(m_pictures.drawing(colours));
+    const zv::CodeFacts f = zv::facts(*r.code);
+    ui->labBereich->setText(qs(zv::ohmText(f.minOhm, sep)) + QStringLiteral(" bis ")
+                            + qs(zv::ohmText(f.maxOhm, sep)) + QStringLiteral(" (± ")
+                            + qs(zv::numberText(f.tolerancePercent, sep)) + QStringLiteral(" %)"));
+    QString note;
+    if (f.hint == dc::Hint::Unusual) {
+        note = QString::fromUtf8(dc::kUnusualText);
+        if (!f.standardCode.empty()) {
+            QStringList standard;
+            for (const std::string &s : f.standardCode)
+                standard << qs(s);
+            note += QStringLiteral(" Standardcode: ") + standard.join(QStringLiteral(" - "));
+        }
+    } else if (f.hint == dc::Hint::NonExistent) {
+        note = QString::fromUtf8(dc::kNonExistentText);
+    }
+    ui->labMeldung->setText(note);
+    ui->btnUebernehmen->setEnabled(true);
+}

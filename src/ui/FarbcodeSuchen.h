@@ -1,0 +1,39 @@
+#pragma once
+
+#include "value/Code.h"
+#include "value/Decimal.h"
+
+#include <QDialog>
+
+#include <optional>
+#include <vector>
+
+class RingPictures;
+namespace Ui { class TfrmFarbcodeSuchen; }
+
+// "Farbcode suchen": from a typed value to its colour rings, live, with the
+// tolerance range, the E-series of the value and the nearest standard values.
+// "Übernehmen" accepts the dialog; the caller sets the rings in its window.
+class TfrmFarbcodeSuchen final : public QDialog
+{
+    Q_OBJECT
+public:
+    // rings: the ring count chosen at first (4, 5 or 6).
+    TfrmFarbcodeSuchen(const RingPictures &pictures, int rings, QWidget *parent = nullptr);
+    ~TfrmFarbcodeSuchen() override;
+
+    // The code for the value as it stands; none while it cannot be shown.
+    const std::optional<zz::value::RingCode> &code() const { return m_code; }
+
+private:
+    void fillTolerances();
+    void combRingeChange();
+    void showResult();
+    void clearResult();
+
+    Ui::TfrmFarbcodeSuchen *ui;
+    const RingPictures &m_pictures;
+    std::vector<zz::value::Decimal> m_tolerances;   // of combToleranz, in list order
+    bool m_toleranceChosen = false;                 // the user picked one; keep it if offered
+    std::optional<zz::value::RingCode> m_code;
+};
