@@ -223,6 +223,7 @@ Outcome valueItem(std::string_view text, const Options &o)
         return {{}, "\"" + shownText(text) + "\": " + parsed.error};
     EncodeRequest request = o.request;
     request.ohm = *parsed.value;
+    request.decimalSeparator = o.sep;
     const EncodeResult r = encode(request);
     if (r.code)
         return codeOutcome(*r.code, o);
@@ -452,16 +453,16 @@ int main(int argc, char *argv[])
         return usage("--ringe, --toleranz und --tk gelten nur mit --wert");
     if (o.mode != Mode::Colours && !o.colours.empty())
         return usage("Farben und --wert/--smd nicht zusammen");
+    // The windows take the separator from the regional settings the same way.
+    o.sep = QLocale::system().decimalPoint().toStdString();
     if (o.mode == Mode::Value) {
         // Ring count, tolerance and tempco are checked once, on a value every ring count shows.
         EncodeRequest probe = o.request;
         probe.ohm = Decimal::of(1);
+        probe.decimalSeparator = o.sep;
         if (const EncodeResult r = encode(probe); r.refusal == Refusal::BadRequest)
             return usage(r.reason);
     }
-
-    // The windows take the separator from the regional settings the same way.
-    o.sep = QLocale::system().decimalPoint().toStdString();
 
     const bool fromStdin = o.mode == Mode::Colours ? o.colours.empty() : !o.item;
     if (fromStdin)

@@ -163,6 +163,7 @@ void TfrmFarbcodeSuchen::showResult()
 
     zv::EncodeRequest request;
     request.ohm = value;
+    request.decimalSeparator = sep;
     request.rings = ui->combRinge->currentData().toInt();
     request.tolerancePercent = m_tolerances[size_t(ui->combToleranz->currentIndex())];
     if (request.rings == 6)

@@ -40,13 +40,13 @@ std::string offerList(std::span<const Colour> list)
     return out;
 }
 
-std::string percentList(std::span<const Decimal> list)
+std::string percentList(std::span<const Decimal> list, std::string_view sep)
 {
     std::string out;
     for (const Decimal &d : list) {
         if (!out.empty())
             out += ", ";
-        out += numberText(d, ",");
+        out += numberText(d, sep);
     }
     return out;
 }
@@ -101,21 +101,21 @@ EncodeResult refuse(Refusal why, std::string reason, std::optional<Decimal> belo
 
 // The value as `digits` significant digits times a multiplier of the list;
 // fills the digit and multiplier rings or refuses with the nearest values.
-EncodeResult place(const Decimal &v, int digits, RingCode code)
+EncodeResult place(const Decimal &v, int digits, RingCode code, std::string_view sep)
 {
     const std::string count = std::to_string(code.ringCount() < 5 ? 4 : code.ringCount());
-    const std::string shown = ohmText(v, ",");
+    const std::string shown = ohmText(v, sep);
     const std::uint64_t limit = digits == 2 ? 100 : 1000;
     const Decimal largest = Decimal::of(limit - 1, kMaxExponent);
     const Decimal smallest = Decimal::of(1, kMinExponent);
     if (v.isZero())
-        return refuse(Refusal::Zero, "0 Ohm hat keinen Farbcode; der kleinste Wert ist 0,01 Ohm", {}, smallest);
+        return refuse(Refusal::Zero, "0 Ohm hat keinen Farbcode; der kleinste Wert ist " + ohmText(smallest, sep), {}, smallest);
 
     // Standard code: the leading digit on the first ring.
     const int ideal = v.leadingExponent() - (digits - 1);
     if (ideal > kMaxExponent)
         return refuse(Refusal::TooLarge,
-                      shown + " ist größer als " + ohmText(largest, ",") + ", der größte Wert mit " + count + " Ringen",
+                      shown + " ist größer als " + ohmText(largest, sep) + ", der größte Wert mit " + count + " Ringen",
                       largest);
     const int k = std::max(ideal, kMinExponent);
     std::uint64_t n = 0;
@@ -131,11 +131,11 @@ EncodeResult place(const Decimal &v, int digits, RingCode code)
         const Decimal up = Decimal::of(below + 1, k);
         const std::optional<Decimal> above = up <= largest ? std::optional(up) : std::nullopt;
         if (below == 0)
-            return refuse(Refusal::TooSmall, shown + " ist kleiner als 0,01 Ohm, der kleinste Wert mit Farbringen",
+            return refuse(Refusal::TooSmall, shown + " ist kleiner als " + ohmText(smallest, sep) + ", der kleinste Wert mit Farbringen",
                           {}, above);
         return refuse(Refusal::TooManyDigits,
                       shown + " hat zu viele geltende Ziffern: " + count + " Ringe zeigen " + std::to_string(digits) +
-                          ", in Stufen von mindestens 0,01 Ohm",
+                          ", in Stufen von mindestens " + ohmText(smallest, sep),
                       Decimal::of(below, k), above);
     }
     for (int i = digits - 1; i >= 0; --i) {
@@ -300,8 +300,8 @@ EncodeResult encode(const EncodeRequest &request)
 
     auto tryFour = [&]() -> EncodeResult {
         if (!offers(four, request.tolerancePercent))
-            return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, ",") +
-                                                   " % gibt es bei 4 Ringen nicht; möglich: " + percentList(four) +
+            return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, request.decimalSeparator) +
+                                                   " % gibt es bei 4 Ringen nicht; möglich: " + percentList(four, request.decimalSeparator) +
                                                    " (20 = ohne 4. Ring)");
         RingCode code;
         code.window = Window::FourRing;
@@ -310,20 +310,20 @@ EncodeResult encode(const EncodeRequest &request)
         code.positions[3] = code.lastRingPresent
             ? static_cast<int>(std::find(kFourPercent.begin(), kFourPercent.end(), t) - kFourPercent.begin())
             : 2;
-        return place(request.ohm, 2, code);
+        return place(request.ohm, 2, code, request.decimalSeparator);
     };
     auto tryFive = [&](bool six) -> EncodeResult {
         if (!offers(five, request.tolerancePercent))
-            return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, ",") +
+            return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, request.decimalSeparator) +
                                                    " % gibt es bei 5 und 6 Ringen nicht; möglich: " +
-                                                   percentList(five));
+                                                   percentList(five, request.decimalSeparator));
         RingCode code;
         code.window = Window::FiveRing;
         code.lastRingPresent = six;
         const Decimal t = request.tolerancePercent.value_or(Decimal::of(1));
         code.positions[4] = static_cast<int>(std::find(kFivePercent.begin(), kFivePercent.end(), t) - kFivePercent.begin());
         code.positions[5] = tempcoPosition;
-        return place(request.ohm, 3, code);
+        return place(request.ohm, 3, code, request.decimalSeparator);
     };
 
     if (request.tempcoPpm || request.rings == 6)

@@ -62,6 +62,7 @@ struct EncodeRequest {
     int rings = 0;                            // 0: four when possible, else five; 4, 5 or 6
     std::optional<Decimal> tolerancePercent;  // default 5 (four rings) or 1
     std::optional<int> tempcoPpm;             // asks for six rings
+    std::string_view decimalSeparator = ",";  // for the numbers in a refusal's reason
 };
 
 enum class Refusal {

@@ -73,6 +73,7 @@ private slots:
     void json();
     void badValueInput_data();
     void badValueInput();
+    void refusalFollowsTheSeparator();
     void valuesAndMarkingsFromStandardInput();
 
     void readErrorIsNoSuccess();
@@ -366,6 +367,17 @@ void TestCli::badValueInput()
     QCOMPARE(r.status, 2);
     QCOMPARE(r.err.count('\n'), 1);
     QVERIFY2(QString::fromUtf8(r.err).contains(mentions), r.err.constData());
+}
+
+// A refusal writes all its numbers with the regional separator, as the reports do.
+void TestCli::refusalFollowsTheSeparator()
+{
+    const Run c = run({"--wert", "4,75k", "--ringe", "4"}, {}, "C");
+    QCOMPARE(c.status, 2);
+    for (const char *number : {"4.75 kOhm hat", "mindestens 0.01 Ohm", "4.7 kOhm und 4.8 kOhm"})
+        QVERIFY2(c.err.contains(number), c.err.constData());
+    const Run t = run({"--wert", "1k", "--ringe", "5", "--toleranz", "3"}, {}, "C");
+    QVERIFY2(t.err.contains("1, 2, 0.5, 0.25"), t.err.constData());
 }
 
 void TestCli::valuesAndMarkingsFromStandardInput()
