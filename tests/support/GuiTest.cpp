@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTimer>
 
 namespace zz::test {
@@ -78,8 +79,13 @@ void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
     auto *clock = new QElapsedTimer;
     clock->start();
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, qApp, [timer, clock, action, timeoutMs] {
+    // A modal window already open (the five/six-ring window) is not the next
+    // one; the timer may tick while the caller still waits for that window.
+    const QPointer<QWidget> alreadyOpen = QApplication::activeModalWidget();
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, clock, action, timeoutMs, alreadyOpen] {
         QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal == alreadyOpen)
+            modal = nullptr;
         if (!modal && clock->elapsed() < timeoutMs)
             return;
         timer->stop();
