@@ -73,6 +73,19 @@ SettingsSandbox::SettingsSandbox()
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
 }
 
+bool waitForActiveWindow(QWidget *window, int timeoutMs)
+{
+    // A window of its own (the help window while the modal one runs) counts.
+    return QTest::qWaitFor(
+        [window] {
+            for (QWidget *w = QApplication::activeWindow(); w; w = w->parentWidget())
+                if (w == window)
+                    return true;
+            return false;
+        },
+        timeoutMs);
+}
+
 void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
 {
     auto *timer = new QTimer(qApp);
@@ -92,7 +105,7 @@ void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
         timer->deleteLater();
         delete clock;
         // Keys sent before the window is active are lost on a loaded machine.
-        if (modal && !QTest::qWaitForWindowActive(modal, timeoutMs))
+        if (modal && !waitForActiveWindow(modal, timeoutMs))
             QTest::qFail("the modal widget did not become active", __FILE__, __LINE__);
         if (modal)
             action(modal);
@@ -108,7 +121,7 @@ QWidget *waitForModal(int timeoutMs)
     (void)QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; },
                     timeoutMs);
     if (modal)
-        (void)QTest::qWaitForWindowActive(modal, timeoutMs);
+        (void)waitForActiveWindow(modal, timeoutMs);
     return modal;
 }
 

@@ -31,6 +31,11 @@ private:
 // `action`; call before the command that opens it, since that command blocks.
 void onNextModal(std::function<void(QWidget *)> action, int timeoutMs = 5000);
 
+// Waits until `window`, or a window it owns, is the application's active
+// window. Unlike QTest::qWaitForWindowActive, a dialog does not count as
+// active while only the window it belongs to is: keys would still go there.
+bool waitForActiveWindow(QWidget *window, int timeoutMs = 5000);
+
 // Waits for a modal widget to be open and returns it, or nullptr on timeout.
 QWidget *waitForModal(int timeoutMs = 5000);
 

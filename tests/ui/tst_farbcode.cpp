@@ -86,12 +86,12 @@ class TestFarbcode final : public QObject
                 w->close();
                 return;
             }
-            QVERIFY(QTest::qWaitForWindowActive(d));
+            QVERIFY(zz::test::waitForActiveWindow(d));
             action(d);
         });
         // Shortcuts reach the active window only; a closed dialog may leave none active.
         window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(window));
+        QVERIFY(waitForActiveWindow(window));
         QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(seen);
     }
@@ -290,7 +290,7 @@ private slots:
         QString six, sixTemp, dialogRings;
         bool ticked = false;
         onNextModal([&](QWidget *second) {
-            QVERIFY(QTest::qWaitForWindowActive(second));
+            QVERIFY(zz::test::waitForActiveWindow(second));
             withDialog(second, [&](TfrmFarbcodeSuchen *d) {
                 dialogRings = child<QComboBox>(d, "combRinge")->currentText();
                 fill(d, QStringLiteral("2,2 MΩ"), 6);
@@ -340,7 +340,7 @@ private slots:
 
         bool secondStayed = false;
         onNextModal([&](QWidget *second) {
-            QVERIFY(QTest::qWaitForWindowActive(second));
+            QVERIFY(zz::test::waitForActiveWindow(second));
             const QString code = codeText(second);
             withDialog(second, [](TfrmFarbcodeSuchen *d) {
                 fill(d, QStringLiteral("100"), 5);
