@@ -78,15 +78,21 @@ void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
     auto *clock = new QElapsedTimer;
     clock->start();
     timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, qApp, [timer, clock, action, timeoutMs] {
+    // Called inside a modal window for a dialog it is about to open: that
+    // window is already open and is not the next one, however slowly the
+    // new one comes up.
+    const QPointer<QWidget> open = QApplication::activeModalWidget();
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, clock, action, timeoutMs, open] {
         QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal == open)
+            modal = nullptr;
         if (!modal && clock->elapsed() < timeoutMs)
             return;
         timer->stop();
         timer->deleteLater();
         delete clock;
         // Keys sent before the window is active are lost on a loaded machine.
-        if (modal && !QTest::qWaitForWindowActive(modal, timeoutMs))
+        if (modal && !waitForActive(modal, timeoutMs))
             QTest::qFail("the modal widget did not become active", __FILE__, __LINE__);
         if (modal)
             action(modal);
@@ -96,13 +102,18 @@ void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
     timer->start();
 }
 
+bool waitForActive(QWidget *window, int timeoutMs)
+{
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window->window(); }, timeoutMs);
+}
+
 QWidget *waitForModal(int timeoutMs)
 {
     QWidget *modal = nullptr;
     (void)QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; },
                     timeoutMs);
     if (modal)
-        (void)QTest::qWaitForWindowActive(modal, timeoutMs);
+        (void)waitForActive(modal, timeoutMs);
     return modal;
 }
 
