@@ -20,6 +20,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QTimer>
 
 using namespace zz::test;
 using zz::help::HelpWindow;
@@ -110,6 +111,28 @@ void endWithKey(QWidget *modal, const QString &key)
     QTRY_VERIFY_WITH_TIMEOUT(!modal->isVisible(), 15000);
 }
 
+// The next modal window, once open. Whether the window manager gives it the
+// focus while the help window had it is its own affair: the steps activate
+// what they use, as a user clicks into it.
+void onNextModalWindow(std::function<void(QWidget *)> action)
+{
+    const QPointer<QWidget> open = QApplication::activeModalWidget();
+    auto *timer = new QTimer(qApp);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, open, action] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || modal == open)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        // Mapped later, it would come up over the help window and take its click.
+        if (!QTest::qWaitForWindowExposed(modal, 15000))
+            QTest::qFail("the modal window did not come up", __FILE__, __LINE__);
+        action(modal);
+    });
+    timer->start();
+}
+
 } // namespace
 
 class TestHelpDesktop final : public QObject
@@ -166,10 +189,10 @@ private slots:
         QVERIFY(help && help->isVisible());
 
         bool checked = false;
-        onNextModal([&](QWidget *modal) {
+        onNextModalWindow([&](QWidget *modal) {
             clickContents(help);
             if (fileDialog && !QTest::currentTestFailed()) {
-                onNextModal([&](QWidget *files) {
+                onNextModalWindow([&](QWidget *files) {
                     QVERIFY(qobject_cast<QFileDialog *>(files));
                     clickContents(help);
                     endWithKey(files, QStringLiteral("Escape"));
