@@ -73,9 +73,6 @@ void activate(QWidget *w)
 // A click on a contents entry other than the page shown changes the page.
 void clickContents(HelpWindow *help)
 {
-    activate(help);
-    if (QTest::currentTestFailed())
-        return;
     auto *tree = help->engine()->contentWidget();
     const QModelIndex top = tree->model()->index(0, 0);
     QTRY_VERIFY(tree->isExpanded(top));
@@ -86,10 +83,19 @@ void clickContents(HelpWindow *help)
             entry = candidate;
     }
     QVERIFY(entry.isValid());
+    const QString title = entry.data().toString();
     const QPoint at = tree->viewport()->mapTo(help, tree->visualRect(entry).center());
-    QVERIFY(xdotool({"mousemove", "--window", id(help), QString::number(at.x()), QString::number(at.y()),
-                     "click", "1"}));
-    QTRY_COMPARE_WITH_TIMEOUT(help->browser()->documentTitle(), entry.data().toString(), 15000);
+    // A dialog whose own activation arrives late comes up over the entry and
+    // takes the click; the user brings the help window forward and clicks again.
+    for (int attempt = 0; attempt < 3 && help->browser()->documentTitle() != title; ++attempt) {
+        activate(help);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(xdotool({"mousemove", "--window", id(help), QString::number(at.x()), QString::number(at.y()),
+                         "click", "1"}));
+        (void)QTest::qWaitFor([&] { return help->browser()->documentTitle() == title; }, 5000);
+    }
+    QCOMPARE(help->browser()->documentTitle(), title);
 }
 
 void escCloses(HelpWindow *help)
