@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include "help/DocumentOpener.h"
 #include "help/HelpWindow.h"
@@ -17,20 +18,43 @@ namespace {
 
 QString g_helpFile = QStringLiteral(ZZ_INSTALLED_HELP_FILE);
 QPointer<HelpWindow> g_window;
+QMetaObject::Connection g_ownerCloses;
 
-// A window opened while a modal dialog runs is blocked unless it belongs to
-// that dialog; the help has to stay usable beside the options dialog.
+// Qt blocks every window that does not belong to the modal window or dialog
+// on top, and the help has to stay usable beside it. Making the help window
+// transient for that modal window is enough for Qt; the window manager still
+// treats it as a window of its own (only dialogs carry WM_TRANSIENT_FOR), so
+// nothing is re-parented, hidden or destroyed with a dialog.
+void attachToModalDialog(HelpWindow *window);
+
+// Not while Qt is still delivering the blocking or the hiding to its windows.
+void attachSoon()
+{
+    QTimer::singleShot(0, g_window, [] {
+        if (g_window)
+            attachToModalDialog(g_window);
+    });
+}
+
 void attachToModalDialog(HelpWindow *window)
 {
     QWidget *modal = QApplication::activeModalWidget();
-    QWidget *owner = (modal && modal != window) ? modal : nullptr;
-    if (window->parentWidget() == owner)
+    QWindow *owner = (modal && modal != window) ? modal->windowHandle() : nullptr;
+    if (!window->windowHandle())
+        window->winId();
+    QWindow *handle = window->windowHandle();
+    if (!handle || handle->transientParent() == owner)
         return;
-    const QRect geometry = window->geometry();
-    const bool placed = window->testAttribute(Qt::WA_Moved);
-    window->setParent(owner, Qt::Window);
-    if (placed)
-        window->setGeometry(geometry);
+    QObject::disconnect(g_ownerCloses);
+    handle->setTransientParent(owner);
+    // When it closes, the modal window below it, if any, takes the help over;
+    // a dialog on the stack is gone before anything else would tell.
+    if (owner) {
+        g_ownerCloses = QObject::connect(owner, &QWindow::visibleChanged, window, [](bool visible) {
+            if (!visible)
+                attachSoon();
+        });
+    }
 }
 
 // Context help explains a control, so it must not sit on it: a window that
@@ -56,8 +80,8 @@ void placeForContextHelp(HelpWindow *window, const QWidget *dialog, const QWidge
 }
 
 // Whenever a modal window or dialog blocks the help window (the five/six-ring
-// window after a switch, a dialog opened later), the help window moves over
-// to it and so stays usable beside it.
+// window after a switch, a dialog or message box opened later, a file dialog
+// over the options dialog), the help window joins it and so stays usable.
 class ModalFollower final : public QObject
 {
 public:
@@ -65,22 +89,8 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::WindowBlocked) {
-            // Not while Qt is still delivering the blocking to its windows.
-            QTimer::singleShot(0, this, [] {
-                QWidget *modal = QApplication::activeModalWidget();
-                // Dialogs take the help window over when they ask for help.
-                if (!g_window || !g_window->isVisible() || !modal || modal == g_window
-                    || g_window->parentWidget() == modal || modal->inherits("QDialog"))
-                    return;
-                // Moving over hides the window; it comes back without taking
-                // the focus from the window the user is working in.
-                attachToModalDialog(g_window);
-                g_window->setAttribute(Qt::WA_ShowWithoutActivating);
-                g_window->show();
-                g_window->setAttribute(Qt::WA_ShowWithoutActivating, false);
-            });
-        }
+        if (event->type() == QEvent::WindowBlocked)
+            attachSoon();
         return QObject::eventFilter(watched, event);
     }
 };

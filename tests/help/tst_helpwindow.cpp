@@ -10,9 +10,12 @@
 #include <QTextBlock>
 #include <QWheelEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 #include "help/Help.h"
 #include "help/HelpWindow.h"
@@ -64,6 +67,22 @@ QColor headingColour(const QTextDocument *page)
             return block.begin().fragment().charFormat().foreground().color();
     }
     return {};
+}
+
+// A click on a contents entry as the window system delivers it; Qt drops it
+// while a modal window blocks the help window.
+void clickEntry(HelpWindow *window, const QString &title)
+{
+    auto *tree = window->engine()->contentWidget();
+    QHelpContentModel *model = window->engine()->contentModel();
+    QTRY_VERIFY(model->rowCount() > 0 && tree->isExpanded(model->index(0, 0)));
+    const QModelIndex entry = contentsEntry(model, title);
+    QVERIFY(entry.isValid());
+    QVERIFY(window->browser()->documentTitle() != title);
+    const QPoint at = tree->viewport()->mapTo(window, tree->visualRect(entry).center());
+    // The help joins a dialog just after it opened: the user may have to click twice.
+    QTRY_COMPARE((QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at),
+                  window->browser()->documentTitle()), title);
 }
 
 } // namespace
@@ -224,25 +243,53 @@ private slots:
         QCOMPARE(pages, 13);
     }
 
-    void usableBesideAModalDialog()
+    // Whenever the help was opened and however many modal dialogs run, the
+    // help window takes clicks and keys; a dialog that ends (the Farbcode
+    // dialog lives on the stack) takes nothing of the help window with it.
+    void usableBesideModalDialogs_data()
     {
-        QDialog dialog;
-        dialog.setWindowModality(Qt::ApplicationModal);
-        dialog.show();
-        QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
-        zz::help::showContext(16, &dialog);
-        HelpWindow *window = zz::help::helpWindow();
-        // Only a window of the running modal dialog takes input.
-        QCOMPARE(window->parentWidget(), &dialog);
-        QVERIFY(window->isWindow());
-        QCOMPARE(window->browser()->documentTitle(), QStringLiteral("Keine Datei"));
-        dialog.close();
-        QVERIFY(window->isVisible());
+        QTest::addColumn<bool>("openedBefore"); // else asked for from the dialog
+        QTest::addColumn<bool>("nested");       // a second dialog over the first, as the file dialog over the options
+        QTest::newRow("asked from the dialog") << false << false;
+        QTest::newRow("open before the dialog") << true << false;
+        QTest::newRow("asked from the dialog, nested") << false << true;
+        QTest::newRow("open before the dialog, nested") << true << true;
+    }
 
-        zz::help::showContents(nullptr);
-        QCOMPARE(zz::help::helpWindow(), window);
-        QCOMPARE(window->parentWidget(), nullptr);
+    void usableBesideModalDialogs()
+    {
+        QFETCH(bool, openedBefore);
+        QFETCH(bool, nested);
+        if (openedBefore)
+            zz::help::showContents(nullptr);
+        QPointer<HelpWindow> window;
+        {
+            auto dialog = std::make_unique<QDialog>();
+            dialog->setWindowModality(Qt::ApplicationModal);
+            dialog->show();
+            QTRY_COMPARE(QApplication::activeModalWidget(), dialog.get());
+            if (!openedBefore)
+                zz::help::showContext(16, dialog.get());
+            window = zz::help::helpWindow();
+            QVERIFY(window && window->isVisible());
+
+            std::unique_ptr<QDialog> inner;
+            if (nested) {
+                inner = std::make_unique<QDialog>(dialog.get());
+                inner->setWindowModality(Qt::ApplicationModal);
+                inner->show();
+                QTRY_COMPARE(QApplication::activeModalWidget(), inner.get());
+                clickEntry(window, QStringLiteral("Die Optionen"));
+                inner.reset();
+                QTRY_COMPARE(QApplication::activeModalWidget(), dialog.get());
+            }
+            clickEntry(window, QStringLiteral("Kopieren und Speichern"));
+        }
+        QVERIFY(window);
+        QCOMPARE(zz::help::helpWindow(), window.data());
         QVERIFY(window->isVisible());
+        QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+        QTRY_VERIFY(!window->isVisible());
     }
 
     // Ctrl+Plus/Minus and Ctrl+wheel change the text size of the page.

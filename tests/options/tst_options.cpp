@@ -374,7 +374,7 @@ private slots:
                 zz::help::helpWindow()->move(o->frameGeometry().topLeft());
                 // F1 belongs to the dialog's window, so the dialog has to be the active one again.
                 o->activateWindow();
-                QVERIFY(QTest::qWaitForWindowActive(o));
+                QVERIFY(waitForActive(o));
                 control->setFocus();
                 QTest::keyClick(control, Qt::Key_F1);
                 QCOMPARE(topicShown(), direct[context]);

@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QLineEdit>
-#include <QPointer>
 #include <QTimer>
 
 namespace zz::test {
@@ -73,31 +72,19 @@ SettingsSandbox::SettingsSandbox()
     qputenv("XDG_CONFIG_HOME", m_dir.path().toLocal8Bit());
 }
 
-bool waitForActiveWindow(QWidget *window, int timeoutMs)
-{
-    // A window of its own (the help window while the modal one runs) counts.
-    return QTest::qWaitFor(
-        [window] {
-            for (QWidget *w = QApplication::activeWindow(); w; w = w->parentWidget())
-                if (w == window)
-                    return true;
-            return false;
-        },
-        timeoutMs);
-}
-
 void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
 {
     auto *timer = new QTimer(qApp);
     auto *clock = new QElapsedTimer;
     clock->start();
     timer->setInterval(10);
-    // A modal window already open (the five/six-ring window) is not the next
-    // one; the timer may tick while the caller still waits for that window.
-    const QPointer<QWidget> alreadyOpen = QApplication::activeModalWidget();
-    QObject::connect(timer, &QTimer::timeout, qApp, [timer, clock, action, timeoutMs, alreadyOpen] {
+    // Called inside a modal window for a dialog it is about to open: that
+    // window is already open and is not the next one, however slowly the
+    // new one comes up.
+    const QPointer<QWidget> open = QApplication::activeModalWidget();
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, clock, action, timeoutMs, open] {
         QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal == alreadyOpen)
+        if (modal && modal == open)
             modal = nullptr;
         if (!modal && clock->elapsed() < timeoutMs)
             return;
@@ -105,7 +92,7 @@ void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
         timer->deleteLater();
         delete clock;
         // Keys sent before the window is active are lost on a loaded machine.
-        if (modal && !waitForActiveWindow(modal, timeoutMs))
+        if (modal && !waitForActive(modal, timeoutMs))
             QTest::qFail("the modal widget did not become active", __FILE__, __LINE__);
         if (modal)
             action(modal);
@@ -115,13 +102,18 @@ void onNextModal(std::function<void(QWidget *)> action, int timeoutMs)
     timer->start();
 }
 
+bool waitForActive(QWidget *window, int timeoutMs)
+{
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window->window(); }, timeoutMs);
+}
+
 QWidget *waitForModal(int timeoutMs)
 {
     QWidget *modal = nullptr;
     (void)QTest::qWaitFor([&] { return (modal = QApplication::activeModalWidget()) != nullptr; },
                     timeoutMs);
     if (modal)
-        (void)waitForActiveWindow(modal, timeoutMs);
+        (void)waitForActive(modal, timeoutMs);
     return modal;
 }
 

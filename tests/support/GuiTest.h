@@ -29,12 +29,14 @@ private:
 
 // The next modal widget (dialog, message box, modal window) that opens gets
 // `action`; call before the command that opens it, since that command blocks.
+// The modal widget open at the call, if any, is not the next one.
 void onNextModal(std::function<void(QWidget *)> action, int timeoutMs = 5000);
 
-// Waits until `window`, or a window it owns, is the application's active
-// window. Unlike QTest::qWaitForWindowActive, a dialog does not count as
-// active while only the window it belongs to is: keys would still go there.
-bool waitForActiveWindow(QWidget *window, int timeoutMs = 5000);
+// Waits until `window` itself is the active window, the one keys and
+// shortcuts go to. QTest::qWaitForWindowActive() also counts a dialog as
+// active while its parent window, or a window transient for it (the help
+// window beside a modal one), has the focus; keys sent then are lost.
+bool waitForActive(QWidget *window, int timeoutMs = 10000);
 
 // Waits for a modal widget to be open and returns it, or nullptr on timeout.
 QWidget *waitForModal(int timeoutMs = 5000);

@@ -72,7 +72,7 @@ class TestFarbcode final : public QObject
         frmLurvan->move(60, 70);
         frmLurvan->show();
         frmLurvan->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frmLurvan));
+        QVERIFY(waitForActive(frmLurvan));
     }
 
     // Opens the dialog with Ctrl+F in `window` and hands it to `action`.
@@ -86,12 +86,12 @@ class TestFarbcode final : public QObject
                 w->close();
                 return;
             }
-            QVERIFY(zz::test::waitForActiveWindow(d));
+            QVERIFY(waitForActive(d));
             action(d);
         });
         // Shortcuts reach the active window only; a closed dialog may leave none active.
         window->activateWindow();
-        QVERIFY(waitForActiveWindow(window));
+        QVERIFY(waitForActive(window));
         QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(seen);
     }
@@ -290,7 +290,7 @@ private slots:
         QString six, sixTemp, dialogRings;
         bool ticked = false;
         onNextModal([&](QWidget *second) {
-            QVERIFY(zz::test::waitForActiveWindow(second));
+            QVERIFY(waitForActive(second));
             withDialog(second, [&](TfrmFarbcodeSuchen *d) {
                 dialogRings = child<QComboBox>(d, "combRinge")->currentText();
                 fill(d, QStringLiteral("2,2 MΩ"), 6);
@@ -309,7 +309,7 @@ private slots:
             });
         });
         frmLurvan->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frmLurvan));
+        QVERIFY(waitForActive(frmLurvan));
         QTest::keyClick(frmLurvan, Qt::Key_U, Qt::ControlModifier);
 
         QCOMPARE(dialogRings, QStringLiteral("5"));
@@ -340,7 +340,7 @@ private slots:
 
         bool secondStayed = false;
         onNextModal([&](QWidget *second) {
-            QVERIFY(zz::test::waitForActiveWindow(second));
+            QVERIFY(waitForActive(second));
             const QString code = codeText(second);
             withDialog(second, [](TfrmFarbcodeSuchen *d) {
                 fill(d, QStringLiteral("100"), 5);
@@ -353,7 +353,7 @@ private slots:
             child<QAction>(second, "N56Ringe1")->trigger();
         });
         frmLurvan->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frmLurvan));
+        QVERIFY(waitForActive(frmLurvan));
         QTest::keyClick(frmLurvan, Qt::Key_U, Qt::ControlModifier);
         QVERIFY(secondStayed);
         QVERIFY(frmLurvan->isVisible());

@@ -61,7 +61,7 @@ private slots:
             pickByKeyboard(child<RingComboBox>(frmZedezedidor2, "combRing3"), 5);
             frmZedezedidor2->move(150, 160);
             // Ctrl+U is a shortcut of the active window; under load activation comes late.
-            QVERIFY(zz::test::waitForActiveWindow(frmZedezedidor2));
+            QVERIFY(waitForActive(frmZedezedidor2));
             QTest::keyClick(frmZedezedidor2, Qt::Key_U, Qt::ControlModifier);
         });
         QTest::keyClick(frmLurvan, Qt::Key_U, Qt::ControlModifier);
