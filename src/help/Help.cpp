@@ -76,7 +76,12 @@ void placeForContextHelp(HelpWindow *window, const QWidget *dialog, const QWidge
     const QRect asked = control ? QRect(control->mapToGlobal(QPoint(0, 0)), control->size()) : dialogFrame;
     const QRect place = placeBeside(dialogFrame, asked, window->size() + decoration, screen->availableGeometry());
     window->resize(place.size() - decoration);
-    window->move(place.topLeft());
+    // While Qt knows no frame for the help window (before its first showing,
+    // and under openbox even after it), move() places its client area, and
+    // the title bar would end up above the place, off the screen at the top.
+    const bool frameKnown = window->frameGeometry().size() != window->size();
+    const QPoint clientOffset = frameKnown ? QPoint() : dialog->geometry().topLeft() - dialogFrame.topLeft();
+    window->move(place.topLeft() + clientOffset);
 }
 
 // Whenever a modal window or dialog blocks the help window (the five/six-ring
