@@ -19,6 +19,8 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -50,6 +52,36 @@ bool xdotool(const QStringList &args)
         p.waitForFinished();
     }
     return done && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// What a tool prints, while this process keeps serving its windows.
+QString output(const QString &tool, const QStringList &args)
+{
+    QProcess p;
+    p.start(tool, args);
+    if (!p.waitForStarted() || !QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 20000))
+        return {};
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+// A window's frame as the window system has it: the client area's place
+// from xwininfo, widened by the frame the window manager announces.
+QRect frameOf(const QWidget *w)
+{
+    const QString id = QString::number(w->winId());
+    const QString info = output(QStringLiteral("xwininfo"), {"-id", id});
+    auto number = [&](const char *label) {
+        const QRegularExpression re(QStringLiteral("%1:\\s+(-?\\d+)").arg(QLatin1String(label)));
+        return re.match(info).captured(1).toInt();
+    };
+    const QStringList extents = output(QStringLiteral("xprop"), {"-id", id, "_NET_FRAME_EXTENTS"})
+                                    .section(QLatin1Char('='), 1).split(QLatin1Char(','));
+    if (extents.size() != 4)
+        return {};
+    const int left = extents[0].trimmed().toInt(), right = extents[1].trimmed().toInt();
+    const int top = extents[2].trimmed().toInt(), bottom = extents[3].trimmed().toInt();
+    return QRect(number("Absolute upper-left X") - left, number("Absolute upper-left Y") - top,
+                 number("Width") + left + right, number("Height") + top + bottom);
 }
 
 QString id(const QWidget *w)
@@ -170,6 +202,40 @@ private slots:
     }
 
     void cleanupTestCase() { zz::ui::destroyWindows(); }
+
+    // F1 in the options dialog, the help's first showing (so first here):
+    // the help window's title bar stays on the screen and the control asked
+    // about stays in sight.
+    void contextHelpOnScreen()
+    {
+        bool checked = false;
+        onNextModalWindow([&](QWidget *modal) {
+            activate(modal);
+            if (QTest::currentTestFailed())
+                return;
+            auto *ok = child<QPushButton>(modal, "bitbtnOk");
+            ok->setFocus();
+            QVERIFY(xdotool({"key", "--clearmodifiers", "F1"}));
+            HelpWindow *help = nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT((help = zz::help::helpWindow()) && help->isVisible(), 15000);
+            QVERIFY(QTest::qWaitForWindowExposed(help, 15000));
+            QRect frame;
+            QTRY_VERIFY_WITH_TIMEOUT((frame = frameOf(help)).isValid(), 15000);
+            const QRect screen = help->screen()->geometry();
+            QVERIFY2(screen.contains(frame), qPrintable(QStringLiteral("frame %1,%2 %3x%4").arg(frame.x())
+                                                            .arg(frame.y()).arg(frame.width()).arg(frame.height())));
+            QVERIFY(!frame.intersects(QRect(ok->mapToGlobal(QPoint(0, 0)), ok->size())));
+            escCloses(help);
+            endWithKey(modal, QStringLiteral("Escape"));
+            checked = !QTest::currentTestFailed();
+            if (modal->isVisible())
+                modal->close();
+        });
+        activate(m_four);
+        child<QAction>(m_four, "mnuBearbeitenOptionen")->trigger();
+        QVERIFY(checked);
+        QCOMPARE(watchdogClosures(), 0);
+    }
 
     // Help opened from the four-ring window, then a modal window opened: the
     // help takes a click and Esc while it runs (also while a file dialog runs
