@@ -160,13 +160,15 @@ void appendDeviation(std::string &out, double d, std::string_view sep, std::stri
     } else if (d >= 1000) {
         appendNumberText(out, d / 1000, sep);
         unit = " kOhm";
-    } else if (d >= 1) {
+    } else if (d >= 1) { // NOLINT(bugprone-branch-clone): the last branch is the same on purpose
         appendNumberText(out, d, sep);
         unit = " Ohm";
     } else if (d >= 0.0001) {
         appendNumberText(out, d * 1000, sep);
         unit = " mOhm";
     } else {
+        // Below 0,1 mOhm the deviation goes back to plain ohms ("± 5E-6 Ohm"),
+        // as the design writes it, instead of a smaller prefix.
         appendNumberText(out, d, sep);
         unit = " Ohm";
     }
