@@ -107,6 +107,11 @@ void TestSaveOrder::backupIsTheOldFile()
 
 void TestSaveOrder::backupFailureKeepsTheDataFile()
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // Short of descriptors, the sanitizers' own type checks fail and end the
+    // tool in the middle of the save, where no error of ours would.
+    QSKIP("needs a build without sanitizers");
+#endif
     // The old file has a second hard link, so the backup is a copy opened only
     // after the new data is written. With one file descriptor fewer each time
     // the save fails at every step in turn; at the backup's step the data file
@@ -130,9 +135,7 @@ void TestSaveOrder::backupFailureKeepsTheDataFile()
         tool.start(ZZ_SAVETOOL, {file, "1", "Farbcode: Rot - Rot - Rot", "Wert: 2,2 kOhm"});
         QVERIFY(tool.waitForFinished(60000));
         const QString error = QString::fromLocal8Bit(tool.readAllStandardError());
-        // Done when the save went through and said nothing; under a sanitizer
-        // the exit code may tell of its own checks, which need files too.
-        saved = !error.contains(QStringLiteral("konnte nicht")) && readAll(file) != old;
+        saved = tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
         if (saved)
             break;
         backupFailed = backupFailed || error.contains(QDir::toNativeSeparators(backupFile));
