@@ -395,7 +395,7 @@ int main(int argc, char *argv[])
             return finish(0);
         }
         if (name == "--version") {
-            std::cout << kProgram << " 2.0\n";
+            std::cout << kProgram << " " ZZ_VERSION "\n";
             return finish(0);
         }
         if (name == "--json") {

@@ -32,7 +32,7 @@ constexpr std::array kBase{C::Schwarz, C::Braun, C::Rot,     C::Orange, C::Gelb,
 // One row per list position: the colour and what it stands for.
 struct MultiplierRow {
     Colour colour;
-    double factor;
+    int exponent;   // the ring multiplies by 10^exponent
 };
 struct FourToleranceRow {
     Colour colour;
@@ -53,8 +53,8 @@ struct TemperatureRow {
 };
 
 constexpr std::array<MultiplierRow, 9> kMultiplierRows{{
-    {C::Schwarz, 1}, {C::Braun, 10}, {C::Rot, 100}, {C::Orange, 1000}, {C::Gelb, 10000},
-    {C::Gruen, 100000}, {C::Blau, 1000000}, {C::Gold, 0.1}, {C::Silber, 0.01},
+    {C::Schwarz, 0}, {C::Braun, 1}, {C::Rot, 2}, {C::Orange, 3}, {C::Gelb, 4},
+    {C::Gruen, 5}, {C::Blau, 6}, {C::Gold, -1}, {C::Silber, -2},
 }};
 // Multiplier positions that break the run of powers of ten.
 constexpr int kMultiplierSchwarz = 0;
@@ -97,6 +97,23 @@ constexpr std::array<Colour, N> coloursOf(const std::array<Row, N> &rows)
     return colours;
 }
 constexpr auto kMultiplier = coloursOf(kMultiplierRows);
+
+// 10^exponent as the nearest double: one division for the negative powers,
+// so 0.1 and 0.01 come out as their literals do.
+constexpr double powerOfTen(int exponent)
+{
+    double p = 1;
+    for (int i = 0; i < (exponent < 0 ? -exponent : exponent); ++i)
+        p *= 10;
+    return exponent < 0 ? 1 / p : p;
+}
+constexpr std::array<double, kMultiplierRows.size()> kFactors = [] {
+    std::array<double, kMultiplierRows.size()> factors{};
+    for (std::size_t i = 0; i < factors.size(); ++i)
+        factors[i] = powerOfTen(kMultiplierRows[i].exponent);
+    return factors;
+}();
+static_assert(kFactors[kMultiplierGold] == 0.1 && kFactors[kMultiplierSilber] == 0.01);
 constexpr auto kFourTolerance = coloursOf(kFourToleranceRows);
 constexpr auto kFiveTolerance = coloursOf(kFiveToleranceRows);
 constexpr auto kTemperature = coloursOf(kTemperatureRows);
@@ -143,13 +160,15 @@ void appendDeviation(std::string &out, double d, std::string_view sep, std::stri
     } else if (d >= 1000) {
         appendNumberText(out, d / 1000, sep);
         unit = " kOhm";
-    } else if (d >= 1) {
+    } else if (d >= 1) { // NOLINT(bugprone-branch-clone): the last branch is the same on purpose
         appendNumberText(out, d, sep);
         unit = " Ohm";
     } else if (d >= 0.0001) {
         appendNumberText(out, d * 1000, sep);
         unit = " mOhm";
     } else {
+        // Below 0,1 mOhm the deviation goes back to plain ohms ("± 5E-6 Ohm"),
+        // as the design writes it, instead of a smaller prefix.
         appendNumberText(out, d, sep);
         unit = " Ohm";
     }
@@ -167,7 +186,7 @@ void setHint(CodeResult &result, Hint hint, std::initializer_list<Colour> standa
 // Callers have checked the positions.
 Colour digitColour(int digit) { return kBase[static_cast<std::size_t>(digit)]; }
 Colour multiplierColour(int m) { return kMultiplierRows[static_cast<std::size_t>(m)].colour; }
-double multiplierFactor(int m) { return kMultiplierRows[static_cast<std::size_t>(m)].factor; }
+double multiplierFactor(int m) { return kFactors[static_cast<std::size_t>(m)]; }
 
 // The multiplier one decade lower, for a code written with one leading black
 // ring less: Schwarz steps to Gold, Gold to Silber, and below Silber there is none.
@@ -204,11 +223,16 @@ std::optional<int> positionIn(std::span<const Colour> list, Colour c)
     return std::nullopt;
 }
 
-double multiplier(int position) { return at(kMultiplierRows, position, "multiplier position").factor; }
+double multiplier(int position) { return at(kFactors, position, "multiplier position"); }
+int multiplierExponent(int position) { return at(kMultiplierRows, position, "multiplier position").exponent; }
 int fourRingTolerancePercent(int position) { return at(kFourToleranceRows, position, "tolerance position").percent; }
 double fiveRingTolerancePercent(int position)
 {
-    return at(kFiveToleranceRows, position, "tolerance position").basisPoints / 100.0;
+    return fiveRingToleranceHundredths(position) / 100.0;
+}
+int fiveRingToleranceHundredths(int position)
+{
+    return at(kFiveToleranceRows, position, "tolerance position").basisPoints;
 }
 int temperatureCoefficient(int position) { return at(kTemperatureRows, position, "temperature position").ppm; }
 

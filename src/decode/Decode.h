@@ -55,9 +55,12 @@ inline constexpr std::array<int, 4> kFourRingStart{4, 7, 1, 2};
 inline constexpr std::array<int, 6> kFiveRingStart{4, 7, 0, 0, 6, 5};
 
 double multiplier(int position);               // 10^p for 0..6, 0.1, 0.01
+int multiplierExponent(int position);          // the power of ten: 0..6, -1, -2
 int fourRingTolerancePercent(int position);    // 1, 2, 5, 10
 inline constexpr int kNoFourthRingPercent = 20;
 double fiveRingTolerancePercent(int position); // 1, 2, 0.5, 0.25, 0.1, 0.05, 5, 10
+// The same in hundredths of a percent (100 = 1 %), exact where a double is not.
+int fiveRingToleranceHundredths(int position);
 int temperatureCoefficient(int position);      // ppm/K
 
 // Number text: rounded to 15 significant digits, no trailing zeros, no

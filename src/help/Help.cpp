@@ -1,5 +1,8 @@
 #include "help/Help.h"
 
+#include "help/DocumentOpener.h"
+#include "help/HelpWindow.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -8,9 +11,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
-
-#include "help/DocumentOpener.h"
-#include "help/HelpWindow.h"
 
 namespace zz::help {
 

@@ -5,8 +5,8 @@
 
 #include <string_view>
 
-// Windows-1252 text, the single-byte form of the data file and the clipboard.
-// Qt 6.4 has no codec for it, hence the table.
+// Windows-1252 text, the single-byte form of the data file (the clipboard
+// gets Unicode text). Qt 6.4 has no codec for it, hence the table.
 namespace zz::output {
 
 // Characters without a Windows-1252 form become '?'.

@@ -14,9 +14,9 @@
 #include <limits>
 
 // The store is read and written here line by line, in QSettings' ini format,
-// instead of through QSettings: its parser gives up the whole file for one
-// damaged line, and the next save would then write over everything the user
-// had. Here a damaged line costs only what it held, and a save replaces the
+// instead of through QSettings: with Qt 6.4 only an unterminated quote wipes
+// the rest of the file, but QSettings reorders the keys and drops comments on
+// every save. Here a damaged line costs only what it held, and a save replaces the
 // four values and keeps every other line byte for byte.
 namespace zz::settings {
 

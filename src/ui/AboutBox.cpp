@@ -10,6 +10,7 @@ TfrmAboutBox::TfrmAboutBox(QWidget *parent)
     : QDialog(parent), ui(new Ui::TfrmAboutBox)
 {
     ui->setupUi(this);
+    ui->Version->setText(QStringLiteral("Version " ZZ_VERSION));
     // A fixed box with only the close button in its title bar.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

@@ -1,9 +1,10 @@
 #include "value/Code.h"
 
-#include <algorithm>
-
 #include "output/Report.h"
 #include "value/Text.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace zz::value {
 
@@ -11,22 +12,41 @@ using decode::Colour;
 
 namespace {
 
-// Exponents of the multiplier list: Schwarz .. Blau, Gold, Silber.
-constexpr std::array<int, 9> kMultiplierExponent{0, 1, 2, 3, 4, 5, 6, -1, -2};
-constexpr int kMinExponent = -2;
-constexpr int kMaxExponent = 6;
-
-const std::array<Decimal, 4> kFourPercent{Decimal::of(1), Decimal::of(2), Decimal::of(5), Decimal::of(10)};
-const Decimal kNoFourthRing = Decimal::of(20);
-const std::array<Decimal, 8> kFivePercent{Decimal::of(1),     Decimal::of(2),     Decimal::of(5, -1),
-                                          Decimal::of(25, -2), Decimal::of(1, -1), Decimal::of(5, -2),
-                                          Decimal::of(5),     Decimal::of(10)};
+// The tables are the decoder's; here they become exact decimals.
 
 std::size_t at(int position) { return static_cast<std::size_t>(position); }
 
-int multiplierPosition(int exponent)
+int multiplierCount() { return static_cast<int>(decode::multiplierList().size()); }
+
+// Position of the multiplier ring that stands for 10^exponent; none outside the list.
+std::optional<int> multiplierPosition(int exponent)
 {
-    return exponent >= 0 ? exponent : 6 - exponent; // -1 -> 7 (Gold), -2 -> 8 (Silber)
+    for (int m = 0; m < multiplierCount(); ++m)
+        if (decode::multiplierExponent(m) == exponent)
+            return m;
+    return std::nullopt;
+}
+
+// Lowest and highest power of ten the multiplier ring offers.
+std::pair<int, int> exponentRange()
+{
+    static const std::pair<int, int> range = [] {
+        int lowest = decode::multiplierExponent(0);
+        int highest = lowest;
+        for (int m = 1; m < multiplierCount(); ++m) {
+            lowest = std::min(lowest, decode::multiplierExponent(m));
+            highest = std::max(highest, decode::multiplierExponent(m));
+        }
+        return std::pair(lowest, highest);
+    }();
+    return range;
+}
+
+Decimal fourRingPercent(int position) { return Decimal::of(static_cast<std::uint64_t>(decode::fourRingTolerancePercent(position))); }
+Decimal noFourthRingPercent() { return Decimal::of(decode::kNoFourthRingPercent); }
+Decimal fiveRingPercent(int position)
+{
+    return Decimal::of(static_cast<std::uint64_t>(decode::fiveRingToleranceHundredths(position)), -2);
 }
 
 std::string offerList(std::span<const Colour> list)
@@ -106,18 +126,19 @@ EncodeResult place(const Decimal &v, int digits, RingCode code, std::string_view
     const std::string count = std::to_string(code.ringCount() < 5 ? 4 : code.ringCount());
     const std::string shown = ohmText(v, sep);
     const std::uint64_t limit = digits == 2 ? 100 : 1000;
-    const Decimal largest = Decimal::of(limit - 1, kMaxExponent);
-    const Decimal smallest = Decimal::of(1, kMinExponent);
+    const auto [minExponent, maxExponent] = exponentRange();
+    const Decimal largest = Decimal::of(limit - 1, maxExponent);
+    const Decimal smallest = Decimal::of(1, minExponent);
     if (v.isZero())
         return refuse(Refusal::Zero, "0 Ohm hat keinen Farbcode; der kleinste Wert ist " + ohmText(smallest, sep), {}, smallest);
 
     // Standard code: the leading digit on the first ring.
     const int ideal = v.leadingExponent() - (digits - 1);
-    if (ideal > kMaxExponent)
+    if (ideal > maxExponent)
         return refuse(Refusal::TooLarge,
                       shown + " ist größer als " + ohmText(largest, sep) + ", der größte Wert mit " + count + " Ringen",
                       largest);
-    const int k = std::max(ideal, kMinExponent);
+    const int k = std::max(ideal, minExponent);
     std::uint64_t n = 0;
     if (v.exponent >= k) {
         n = v.digits;
@@ -142,7 +163,7 @@ EncodeResult place(const Decimal &v, int digits, RingCode code, std::string_view
         code.positions[at(i)] = static_cast<int>(n % 10);
         n /= 10;
     }
-    code.positions[at(digits)] = multiplierPosition(k);
+    code.positions[at(digits)] = *multiplierPosition(k); // k lies in the range
     EncodeResult out;
     out.code = code;
     return out;
@@ -218,11 +239,11 @@ CodeFacts facts(const RingCode &code)
     CodeFacts f;
     const auto &p = code.positions;
     if (code.window == Window::FourRing) {
-        f.ohm = Decimal::of(static_cast<std::uint64_t>(10 * p[0] + p[1]), kMultiplierExponent[at(p[2])]);
-        f.tolerancePercent = code.lastRingPresent ? kFourPercent[at(p[3])] : kNoFourthRing;
+        f.ohm = Decimal::of(static_cast<std::uint64_t>(10 * p[0] + p[1]), decode::multiplierExponent(p[2]));
+        f.tolerancePercent = code.lastRingPresent ? fourRingPercent(p[3]) : noFourthRingPercent();
     } else {
-        f.ohm = Decimal::of(static_cast<std::uint64_t>(100 * p[0] + 10 * p[1] + p[2]), kMultiplierExponent[at(p[3])]);
-        f.tolerancePercent = kFivePercent[at(p[4])];
+        f.ohm = Decimal::of(static_cast<std::uint64_t>(100 * p[0] + 10 * p[1] + p[2]), decode::multiplierExponent(p[3]));
+        f.tolerancePercent = fiveRingPercent(p[4]);
         if (code.lastRingPresent)
             f.tempcoPpm = decode::temperatureCoefficient(p[5]);
     }
@@ -264,12 +285,20 @@ std::vector<std::string> report(const RingCode &code, std::string_view sep)
 
 std::vector<Decimal> fourRingTolerances()
 {
-    std::vector<Decimal> out(kFourPercent.begin(), kFourPercent.end());
-    out.push_back(kNoFourthRing);
+    std::vector<Decimal> out;
+    for (int t = 0; t < static_cast<int>(decode::fourRingToleranceList().size()); ++t)
+        out.push_back(fourRingPercent(t));
+    out.push_back(noFourthRingPercent());
     return out;
 }
 
-std::vector<Decimal> fiveRingTolerances() { return {kFivePercent.begin(), kFivePercent.end()}; }
+std::vector<Decimal> fiveRingTolerances()
+{
+    std::vector<Decimal> out;
+    for (int t = 0; t < static_cast<int>(decode::fiveRingToleranceList().size()); ++t)
+        out.push_back(fiveRingPercent(t));
+    return out;
+}
 
 EncodeResult encode(const EncodeRequest &request)
 {
@@ -306,10 +335,9 @@ EncodeResult encode(const EncodeRequest &request)
         RingCode code;
         code.window = Window::FourRing;
         const Decimal t = request.tolerancePercent.value_or(Decimal::of(5));
-        code.lastRingPresent = t != kNoFourthRing;
-        code.positions[3] = code.lastRingPresent
-            ? static_cast<int>(std::find(kFourPercent.begin(), kFourPercent.end(), t) - kFourPercent.begin())
-            : 2;
+        code.lastRingPresent = t != noFourthRingPercent();
+        code.positions[3] = code.lastRingPresent ? static_cast<int>(std::find(four.begin(), four.end(), t) - four.begin())
+                                                 : 2;
         return place(request.ohm, 2, code, request.decimalSeparator);
     };
     auto tryFive = [&](bool six) -> EncodeResult {
@@ -321,7 +349,7 @@ EncodeResult encode(const EncodeRequest &request)
         code.window = Window::FiveRing;
         code.lastRingPresent = six;
         const Decimal t = request.tolerancePercent.value_or(Decimal::of(1));
-        code.positions[4] = static_cast<int>(std::find(kFivePercent.begin(), kFivePercent.end(), t) - kFivePercent.begin());
+        code.positions[4] = static_cast<int>(std::find(five.begin(), five.end(), t) - five.begin());
         code.positions[5] = tempcoPosition;
         return place(request.ohm, 3, code, request.decimalSeparator);
     };

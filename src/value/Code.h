@@ -5,16 +5,16 @@
 // value, tolerance range, series and the report the window would show.
 // Standard library only; the evaluation itself is the decoder's.
 
+#include "decode/Decode.h"
+#include "value/Decimal.h"
+#include "value/ESeries.h"
+
 #include <array>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "decode/Decode.h"
-#include "value/Decimal.h"
-#include "value/ESeries.h"
 
 namespace zz::value {
 

@@ -4,12 +4,12 @@
 // tables: they differ from the rounded formula (E24 has 2,7 and 8,2, E192
 // has 9,20), so nothing here is computed from 10^(i/n).
 
+#include "value/Decimal.h"
+
 #include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
-
-#include "value/Decimal.h"
 
 namespace zz::value {
 

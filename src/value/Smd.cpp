@@ -1,8 +1,8 @@
 #include "value/Smd.h"
 
-#include <algorithm>
-
 #include "value/ESeries.h"
+
+#include <algorithm>
 
 namespace zz::value {
 

@@ -4,11 +4,11 @@
 // (4702), R as decimal mark (4R7, R47, 0R) and EIA-96 (01C: an index into the
 // E96 table and a multiplier letter; always 1 %).
 
+#include "value/Decimal.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "value/Decimal.h"
 
 namespace zz::value {
 

@@ -217,7 +217,7 @@ void TestCli::standardInputAllGood()
 void TestCli::helpAndVersion()
 {
     const Run version = run({"--version"});
-    QCOMPARE(version.out, QByteArray("zedezedidor-decode 2.0\n"));
+    QCOMPARE(version.out, QByteArray("zedezedidor-decode " ZZ_PROJECT_VERSION "\n"));
     QCOMPARE(version.status, 0);
     const Run help = run({"--help"});
     QVERIFY(help.out.startsWith("Aufruf: zedezedidor-decode"));

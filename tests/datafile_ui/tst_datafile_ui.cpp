@@ -333,6 +333,24 @@ private slots:
         QFile::remove(zz::settings::storePath());
     }
 
+    // The five/six-ring window is made after the stored file was loaded, so
+    // it learns of that file only when it is shown.
+    void secondWindowShowsTheFileLoadedAtStart()
+    {
+        const QString file = path("beim-start.txt");
+        writeFile(file, "x\r\n");
+        writeStore("[General]\nDatei=" + file.toUtf8() + "\n");
+        restartWindows();
+        QString shown;
+        onNextModal([&shown](QWidget *) {
+            shown = frmZedezedidor2->windowTitle();
+            child<QAction>(frmZedezedidor2, "N56Ringe1")->trigger();
+        });
+        child<QAction>(w, "N56Ringe1")->trigger();
+        QCOMPARE(shown, QString("Zedezedidor - [beim-start.txt]"));
+        QFile::remove(zz::settings::storePath());
+    }
+
     void settingsThroughTheWindow()
     {
         const QString file = path("einstellung.txt");

@@ -115,7 +115,8 @@ private slots:
         QTRY_COMPARE(finished.count(), 1);
         QCOMPARE(finished.at(0).at(0).value<DocumentOpener::Result>(), DocumentOpener::Result(result));
         if (message.isEmpty()) {
-            QTest::qWait(100);
+            // The box comes before finished(), so none has come.
+            watcher.lookNow();
             QVERIFY(watcher.boxes.isEmpty());
             return;
         }
@@ -156,12 +157,12 @@ private slots:
         QTemporaryDir folder;
         const QString go = folder.filePath(QStringLiteral("go"));
         qputenv("ZZ_GO", QFile::encodeName(go));
-        FakeXdgOpen xdgOpen(R"(while [ ! -e "$ZZ_GO" ]; do sleep 0.02; done; exit 3)");
+        FakeXdgOpen xdgOpen(R"(: > "$ZZ_GO.running"; while [ ! -e "$ZZ_GO" ]; do sleep 0.02; done; exit 3)");
         MessageBoxWatcher watcher;
         QSignalSpy finished(DocumentOpener::open(QStringLiteral("/tmp/x.txt"), nullptr),
                             &DocumentOpener::finished);
         // Back in the event loop while xdg-open still runs.
-        QTest::qWait(50);
+        QTRY_VERIFY(QFile::exists(go + QStringLiteral(".running")));
         QCOMPARE(finished.count(), 0);
         QFile(go).open(QIODevice::WriteOnly);
         QTRY_COMPARE(finished.count(), 1);
@@ -190,7 +191,9 @@ private slots:
         QTRY_VERIFY(xdgOpen.ran());
         QDir::setCurrent(oldCwd);
         QCOMPARE(xdgOpen.arguments(), QList<QByteArray>{QFile::encodeName(document.path())});
-        QTest::qWait(100);
+        // The opener goes once it has told its result; a box would come before.
+        QTRY_VERIFY(qApp->findChildren<DocumentOpener *>().isEmpty());
+        watcher.lookNow();
         QVERIFY(watcher.boxes.isEmpty());
     }
 };

@@ -133,6 +133,21 @@ private slots:
         QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), own);
     }
 
+    void ownTreeBeatsTheInstalledHelp()
+    {
+        // A second version unpacked beside an installed one shows its own help.
+        QTemporaryDir installed;
+        QTemporaryDir tree;
+        const QString builtIn = installed.filePath(QStringLiteral("Zedezedidor.qhc"));
+        const QString programFolder = tree.filePath(QStringLiteral("usr/lib/zedezedidor"));
+        const QString own = QDir::cleanPath(programFolder + QStringLiteral("/" ZZ_HELP_FROM_PROGRAM));
+        QVERIFY(QDir().mkpath(programFolder) && QDir().mkpath(QFileInfo(own).path()));
+        QVERIFY(QFile::copy(builtHelpFile(), builtIn));
+        QVERIFY(QFile::copy(builtHelpFile(), own));
+        QVERIFY(QFile::copy(builtHelpFile(), programFolder + QStringLiteral("/Zedezedidor.qhc")));
+        QCOMPARE(zz::help::findHelpFile(builtIn, programFolder), own);
+    }
+
     void contentsCommandOpensTheContents()
     {
         zz::help::showContents(nullptr);

@@ -41,6 +41,8 @@ private slots:
     void damagedStore_data();
     void damagedStore();
     void readableByQSettings();
+    void pathsStartingWithAt_data();
+    void pathsStartingWithAt();
     void notAPlainFile_data();
     void notAPlainFile();
     void hugeStore();
@@ -245,6 +247,27 @@ void TestSettings::readableByQSettings()
     QCOMPARE(qt.value("Left").toInt(), 10);
     QCOMPARE(qt.value("Top").toInt(), 20);
     QCOMPARE(qt.value("Fenster/Breite").toInt(), 5);
+}
+
+void TestSettings::pathsStartingWithAt_data()
+{
+    // QSettings reads a text starting with "@" as a typed value unless the
+    // "@" is doubled; these names would come back changed or empty.
+    QTest::addColumn<QString>("datei");
+    for (const char *name : {"@@zwei.txt", "@ByteArray(Ringe.txt)", "@String(Ringe.txt)", "@Invalid()",
+                             "@Variant(x)", "@/daten/Ringe.txt"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestSettings::pathsStartingWithAt()
+{
+    QFETCH(QString, datei);
+    writeStore("[General]\n");
+    QVERIFY(save(datei, true, 1, 2));
+    QSettings qt(storePath(), QSettings::IniFormat);
+    QCOMPARE(qt.status(), QSettings::NoError);
+    QCOMPARE(qt.value("Datei").toString(), datei);
+    QCOMPARE(load().datei.value_or("<none>"), datei);
 }
 
 void TestSettings::notAPlainFile_data()
