@@ -162,8 +162,8 @@ private slots:
             << "Rot - Rot - Schwarz - Gelb - Braun" << "2,2 MOhm" << "2,178 MOhm bis 2,222 MOhm (± 1 %)"
             << "E3, E6, E12, E24" << "2,2 MOhm ist ein Wert der E24";
         // An exact tie rounds away from zero.
-        QTest::newRow("640, a tie") << "640" << 4 << -1 << "Blau - Gelb - Braun - Gold"
-            << "640 Ohm" << "608 Ohm bis 672 Ohm (± 5 %)" << "keine" << "620 Ohm (-3,13 %) und 680 Ohm (+6,25 %)";
+        QTest::newRow("3,2, a tie") << "3,2" << 4 << -1 << "Orange - Rot - Gold - Gold"
+            << "3,2 Ohm" << "3,04 Ohm bis 3,36 Ohm (± 5 %)" << "E192" << "3 Ohm (-6,25 %) und 3,3 Ohm (+3,13 %)";
     }
 
     void liveResult()
