@@ -18,6 +18,7 @@
 
 #include "cli/LineReader.h"
 #include "output/Report.h"
+#include "value/Blanks.h"
 #include "value/Code.h"
 #include "value/Decimal.h"
 #include "value/ESeries.h"
@@ -50,6 +51,9 @@ constexpr std::string_view kHelp =
     "  --wert WERT        sucht den Farbcode eines Werts und gibt genau den Bericht\n"
     "                     dieses Codes aus. Werte: 470, 0,47, 4.7k, 4,7 kOhm, 2,2 MΩ,\n"
     "                     4k7, 1M5, 4R7, R47, 47R (Vorsatz m, k, K, M, G).\n"
+    "                     Ein Komma oder Punkt, der nicht das Dezimalzeichen ist,\n"
+    "                     vor genau drei Ziffern ist mehrdeutig (4.700: 4,7 Ohm\n"
+    "                     oder 4,7 kOhm?) und wird abgewiesen.\n"
     "                     Vier Ringe, wenn der Wert mit zwei Ziffern geht, sonst fünf.\n"
     "  --ringe 4|5|6      Ringzahl vorgeben\n"
     "  --toleranz PROZENT 4 Ringe: 1, 2, 5 (Vorgabe), 10, 20 (ohne 4. Ring);\n"
@@ -62,7 +66,10 @@ constexpr std::string_view kHelp =
     "  --smd KENNZ.       SMD-Kennzeichnung: 472, 4702, 4R7, R47, 0R oder EIA-96\n"
     "                     (01C; 01-96 und Z, Y/R, X/S, A, B/H, C, D, E, F, 1 %;\n"
     "                     zwei Ziffern und R gelten als EIA-96)\n"
-    "  --json             je Ergebnis ein JSON-Objekt in einer Zeile (JSON Lines)\n"
+    "  --json             je Ergebnis ein JSON-Objekt in einer Zeile (JSON Lines);\n"
+    "                     von der Standardeingabe eines je Zeile, mit \"input\"\n"
+    "                     (die Zeile), bei einer falschen Zeile mit \"error\" und\n"
+    "                     \"line\" statt des Ergebnisses\n"
     "  --help             diese Hilfe\n"
     "  --version          Versionsnummer\n"
     "\n"
@@ -103,10 +110,33 @@ struct Outcome {
 
 // --- JSON ----------------------------------------------------------------
 
+// Length of the well-formed UTF-8 sequence at s[i] that is not ASCII, 0 when there is none.
+std::size_t utf8Length(std::string_view s, std::size_t i)
+{
+    const auto c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || i + n > s.size())
+        return 0;
+    unsigned cp = c & (0x7Fu >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (b & 0x3Fu);
+    }
+    static constexpr unsigned kLowest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kLowest[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+// Input lines are echoed as read, so bytes that are not UTF-8 become U+FFFD:
+// the line must stay valid JSON.
 std::string jsonString(std::string_view s)
 {
     std::string out = "\"";
-    for (char ch : s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const char ch = s[i];
         const auto c = static_cast<unsigned char>(ch);
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -115,9 +145,16 @@ std::string jsonString(std::string_view s)
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\u%04x", c);
             out += buf;
-        } else {
+        } else if (c < 0x80) {
             out += ch;
+        } else if (const std::size_t n = utf8Length(s, i)) {
+            out.append(s.substr(i, n));
+            i += n;
+            continue;
+        } else {
+            out += "\uFFFD";
         }
+        ++i;
     }
     return out + '"';
 }
@@ -148,14 +185,9 @@ std::string jsonNearest(const Decimal &ohm, Series s)
 
 // --- text ----------------------------------------------------------------
 
-std::string percentText(double p, std::string_view sep)
+std::string percentText(char sign, const Decimal &p, std::string_view sep)
 {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%+.2f", p);
-    std::string out(buf);
-    if (const auto dot = out.find('.'); dot != std::string::npos)
-        out.replace(dot, 1, sep);
-    return out + " %";
+    return sign + fixedText(p, 2, sep) + " %";
 }
 
 void appendSeriesLines(std::vector<std::string> &lines, const Decimal &ohm, Series s, std::string_view sep)
@@ -172,8 +204,8 @@ void appendSeriesLines(std::vector<std::string> &lines, const Decimal &ohm, Seri
     else if (n->member)
         lines.push_back(name + ": " + ohmText(ohm, sep) + " ist ein Wert der Reihe");
     else
-        lines.push_back(name + ": nächste Werte " + ohmText(n->below, sep) + " (" + percentText(n->belowPercent, sep) +
-                        ") und " + ohmText(n->above, sep) + " (" + percentText(n->abovePercent, sep) + ")");
+        lines.push_back(name + ": nächste Werte " + ohmText(n->below, sep) + " (" + percentText('-', n->belowPercent, sep) +
+                        ") und " + ohmText(n->above, sep) + " (" + percentText('+', n->abovePercent, sep) + ")");
 }
 
 // --- one item --------------------------------------------------------------
@@ -218,7 +250,9 @@ Outcome colourItem(const std::vector<std::string_view> &names, const Options &o)
 
 Outcome valueItem(std::string_view text, const Options &o)
 {
-    const ParsedValue parsed = parseValue(text);
+    const ParsedValue parsed = parseValue(text, o.sep);
+    if (parsed.ambiguous)
+        return {{}, parsed.error};
     if (!parsed.value)
         return {{}, "\"" + shownText(text) + "\": " + parsed.error};
     EncodeRequest request = o.request;
@@ -313,6 +347,19 @@ void print(const Outcome &outcome, bool &printed, const Options &o)
     printed = true;
 }
 
+// In a JSON batch every line gets its object, so a script can pair answers
+// with questions: the answer with the line in front, or the refusal instead.
+std::string withInput(const std::string &object, std::string_view input)
+{
+    return "{\"input\":" + jsonString(input) + ',' + object.substr(1);
+}
+
+void printRefusal(std::optional<std::string_view> input, long number, std::string_view message)
+{
+    std::cout << "{\"input\":" << (input ? jsonString(*input) : std::string("null"))
+              << ",\"error\":" << jsonString(message) << ",\"line\":" << number << "}\n";
+}
+
 void lineError(long number, std::string_view message)
 {
     std::cout.flush(); // keep stderr and stdout in input order when both go to one place
@@ -336,18 +383,26 @@ int runStream(const Options &o)
             return 1;
         }
         if (got == zz::cli::LineReader::Status::TooLong) {
-            lineError(reader.lineNumber(), "länger als " + std::to_string(reader.maxLine()) + " Bytes, übersprungen");
+            // The line was not kept, so there is nothing to echo.
+            const std::string message = "länger als " + std::to_string(reader.maxLine()) + " Bytes, übersprungen";
+            if (o.json)
+                printRefusal(std::nullopt, reader.lineNumber(), message);
+            lineError(reader.lineNumber(), message);
             status = 1;
             continue;
         }
-        if (splitWords(line).empty())
+        if (trimmedBlanks(line).empty())
             continue;
-        const Outcome outcome = runItem(line, o);
+        Outcome outcome = runItem(line, o);
         if (!outcome.error.empty()) {
+            if (o.json)
+                printRefusal(line, reader.lineNumber(), outcome.error);
             lineError(reader.lineNumber(), outcome.error);
             status = 1;
             continue;
         }
+        if (o.json)
+            outcome.lines.front() = withInput(outcome.lines.front(), line);
         print(outcome, printed, o);
     }
     return finish(status);

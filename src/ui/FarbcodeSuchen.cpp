@@ -7,7 +7,6 @@
 #include "ui/UiCommon.h"
 #include "value/ESeries.h"
 
-#include <QLocale>
 #include <QShortcut>
 
 #include <algorithm>
@@ -27,24 +26,19 @@ QString colourName(dc::Colour c)
     return QString::fromUtf8(dc::colourInfo(c).name);
 }
 
-QString percentText(double percent)
-{
-    return QLocale::system().toString(percent, 'f', 2);
-}
-
 // "2,7 kOhm (-8,51 %) und 3 kOhm (+3,45 %)", or membership.
 QString nearestText(const zv::Decimal &value, zv::Series series, const std::string &sep)
 {
     const std::optional<zv::Nearest> n = zv::nearest(value, series);
     const QString name = QString::fromLatin1(zv::seriesName(series).data(),
                                              qsizetype(zv::seriesName(series).size()));
-    if (!n)
+    if (!n || zv::farOutside(value))
         return QStringLiteral("keine");
     if (n->member)
         return qs(zv::ohmText(value, sep)) + QStringLiteral(" ist ein Wert der ") + name;
-    return qs(zv::ohmText(n->below, sep)) + QStringLiteral(" (") + percentText(n->belowPercent)
+    return qs(zv::ohmText(n->below, sep)) + QStringLiteral(" (-") + qs(zv::fixedText(n->belowPercent, 2, sep))
          + QStringLiteral(" %) und ") + qs(zv::ohmText(n->above, sep)) + QStringLiteral(" (+")
-         + percentText(n->abovePercent) + QStringLiteral(" %)");
+         + qs(zv::fixedText(n->abovePercent, 2, sep)) + QStringLiteral(" %)");
 }
 
 } // namespace
@@ -147,13 +141,14 @@ void TfrmFarbcodeSuchen::showResult()
         ui->labMeldung->setText(QStringLiteral("Geben Sie einen Wert ein, zum Beispiel 4k7, 4,7 kOhm oder 470."));
         return;
     }
-    const zv::ParsedValue parsed = zv::parseValue(typed.toStdString());
+    const std::string sep = zz::ui::decimalSeparator();
+    const zv::ParsedValue parsed = zv::parseValue(typed.toStdString(), sep);
     if (!parsed.value) {
-        ui->labMeldung->setText(QStringLiteral("Kein Wert: ") + qs(parsed.error));
+        // An ambiguous value names itself and both readings.
+        ui->labMeldung->setText(parsed.ambiguous ? qs(parsed.error) : QStringLiteral("Kein Wert: ") + qs(parsed.error));
         return;
     }
     const zv::Decimal value = *parsed.value;
-    const std::string sep = zz::ui::decimalSeparator();
     ui->labWert->setText(qs(zv::ohmText(value, sep)));
     QStringList names;
     for (zv::Series s : zv::seriesOf(value))

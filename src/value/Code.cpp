@@ -134,6 +134,12 @@ EncodeResult place(const Decimal &v, int digits, RingCode code, std::string_view
 
     // Standard code: the leading digit on the first ring.
     const int ideal = v.leadingExponent() - (digits - 1);
+    // Far outside no prefix fits, and the digits would say nothing a reader can use.
+    if (ideal > maxExponent && farOutside(v))
+        return refuse(Refusal::TooLarge,
+                      "Der Wert liegt weit außerhalb des Bereichs, " + shown + "; der größte Wert mit " + count +
+                          " Ringen ist " + ohmText(largest, sep),
+                      largest);
     if (ideal > maxExponent)
         return refuse(Refusal::TooLarge,
                       shown + " ist größer als " + ohmText(largest, sep) + ", der größte Wert mit " + count + " Ringen",
@@ -151,6 +157,11 @@ EncodeResult place(const Decimal &v, int digits, RingCode code, std::string_view
             below /= 10;
         const Decimal up = Decimal::of(below + 1, k);
         const std::optional<Decimal> above = up <= largest ? std::optional(up) : std::nullopt;
+        if (below == 0 && farOutside(v))
+            return refuse(Refusal::TooSmall,
+                          "Der Wert liegt weit außerhalb des Bereichs, " + shown +
+                              "; der kleinste Wert mit Farbringen ist " + ohmText(smallest, sep),
+                          {}, above);
         if (below == 0)
             return refuse(Refusal::TooSmall, shown + " ist kleiner als " + ohmText(smallest, sep) + ", der kleinste Wert mit Farbringen",
                           {}, above);

@@ -1,5 +1,7 @@
 #include "value/Decimal.h"
 
+#include "value/Blanks.h"
+
 #include <algorithm>
 #include <array>
 
@@ -38,17 +40,7 @@ int digitCount(std::uint64_t n)
     return count;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view trimmed(std::string_view s)
-{
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
 
 // Power of ten of a unit prefix or of the letter used as decimal mark.
 std::optional<int> prefixExponent(char c)
@@ -102,9 +94,24 @@ std::string_view withoutUnit(std::string_view s)
     for (std::string_view unit : {std::string_view("Ohm"), std::string_view("ohm"),
                                   std::string_view("\u03A9"), std::string_view("\u2126")}) {
         if (s.size() > unit.size() && s.ends_with(unit))
-            return trimmed(s.substr(0, s.size() - unit.size()));
+            return trimmedBlanks(s.substr(0, s.size() - unit.size()));
     }
     return s;
+}
+
+// "4.700" read both ways, and how to write each so that it is not.
+ParsedValue ambiguous(std::string_view typed, std::string_view whole, std::string_view fraction,
+                      std::string_view sep)
+{
+    const Decimal asDecimal = *fromDigits(whole, fraction, 0).value;
+    const Decimal grouped = *fromDigits(whole, fraction, 3).value;
+    const std::string decimalDigits = numberText(asDecimal, sep);
+    ParsedValue out;
+    out.ambiguous = true;
+    out.error = std::string(typed) + " ist mehrdeutig: " + ohmText(asDecimal, sep) + " oder " + ohmText(grouped, sep) +
+                "? Schreiben Sie " + decimalDigits + " für " + ohmText(asDecimal, sep) + " und " + plainText(grouped) +
+                " oder " + decimalDigits + "k für " + ohmText(grouped, sep) + ".";
+    return out;
 }
 
 } // namespace
@@ -245,19 +252,61 @@ std::string numberText(const Decimal &d, std::string_view sep)
     return out;
 }
 
-std::string ohmText(const Decimal &d, std::string_view sep)
+std::string fixedText(const Decimal &d, int decimals, std::string_view sep)
 {
-    const int lead = d.leadingExponent();
-    if (!d.isZero() && lead >= 6)
-        return numberText(Decimal{d.digits, d.exponent - 6}, sep) + " MOhm";
-    if (!d.isZero() && lead >= 3)
-        return numberText(Decimal{d.digits, d.exponent - 3}, sep) + " kOhm";
-    return numberText(d, sep) + " Ohm";
+    std::uint64_t n = d.digits;
+    if (d.exponent < -decimals) {
+        // Drop the digits beyond the last place; the first of them decides.
+        int drop = -decimals - d.exponent;
+        std::uint64_t last = 0;
+        for (; drop > 0 && n > 0; --drop) {
+            last = n % 10;
+            n /= 10;
+        }
+        if (drop == 0 && last >= 5)
+            ++n;
+    }
+    std::string out;
+    const int exponent = std::max(d.exponent, -decimals);
+    appendPositional(out, Decimal{n, n == 0 ? 0 : exponent}, sep);
+    const auto mark = out.find(sep);
+    const std::size_t have = mark == std::string::npos ? 0 : out.size() - mark - sep.size();
+    if (decimals > 0 && mark == std::string::npos)
+        out += sep;
+    out.append(static_cast<std::size_t>(decimals) - have, '0');
+    return out;
 }
 
-ParsedValue parseValue(std::string_view text)
+bool farOutside(const Decimal &d)
 {
-    std::string_view s = trimmed(text);
+    return !d.isZero() && (d.leadingExponent() >= 12 || d.leadingExponent() < -9);
+}
+
+std::string ohmText(const Decimal &d, std::string_view sep)
+{
+    // Ohm from 0,01 on, as the report writes ring values ("0,47 Ohm").
+    struct Prefix {
+        int lowestLead;
+        int exponent;
+        std::string_view unit;
+    };
+    static constexpr Prefix kPrefixes[] = {{9, 9, " GOhm"},   {6, 6, " MOhm"},   {3, 3, " kOhm"},
+                                           {-2, 0, " Ohm"},   {-3, -3, " mOhm"}, {-6, -6, " \u00B5Ohm"},
+                                           {-9, -9, " nOhm"}};
+    if (d.isZero())
+        return "0 Ohm";
+    const int lead = d.leadingExponent();
+    if (lead >= 12)
+        return "über 999 GOhm";
+    for (const Prefix &p : kPrefixes)
+        if (lead >= p.lowestLead)
+            return numberText(Decimal{d.digits, d.exponent - p.exponent}, sep) + std::string(p.unit);
+    return "unter 1 nOhm";
+}
+
+ParsedValue parseValue(std::string_view text, std::string_view decimalSeparator)
+{
+    std::string_view s = trimmedBlanks(text);
     if (s.empty())
         return refused("leere Eingabe");
     s = withoutUnit(s);
@@ -274,14 +323,14 @@ ParsedValue parseValue(std::string_view text)
     const std::string_view whole = digitsFrom(0);
     std::string_view fraction;
     int power = 0;
-    bool markSeen = false;
+    std::optional<std::size_t> mark;
     if (i < s.size() && (s[i] == ',' || s[i] == '.')) {
         if (whole.empty())
             return refused("keine Ziffer vor dem Komma");
+        mark = i;
         fraction = digitsFrom(i + 1);
         if (fraction.empty())
             return refused("keine Ziffer nach dem Komma");
-        markSeen = true;
     } else if (i < s.size() && prefixExponent(s[i])) {
         // The letter as decimal mark: 4k7, R47, 47R, 47k.
         power = *prefixExponent(s[i]);
@@ -294,24 +343,28 @@ ParsedValue parseValue(std::string_view text)
     }
     if (whole.empty())
         return refused("keine Zahl");
+    const std::size_t numberEnd = i;
     // A prefix after the number, with or without blanks: 4,7k, 4.7 k.
-    while (i < s.size() && isBlank(s[i]))
-        ++i;
+    while (const std::size_t n = blankLength(s, i))
+        i += n;
     if (i < s.size()) {
         const auto p = prefixExponent(s[i]);
         if (!p || s[i] == 'R' || i + 1 != s.size())
-            return refused(markSeen && (s[i] == ',' || s[i] == '.') ? "mehr als ein Komma"
-                                                                    : "unerwartetes Zeichen im Wert");
+            return refused(mark && (s[i] == ',' || s[i] == '.') ? "mehr als ein Komma"
+                                                                : "unerwartetes Zeichen im Wert");
         power = *p;
+    } else if (mark && s.substr(*mark, 1) != decimalSeparator && fraction.size() == 3 && whole.size() <= 3 &&
+               whole.front() != '0') {
+        return ambiguous(s.substr(0, numberEnd), whole, fraction, decimalSeparator);
     }
     return fromDigits(whole, fraction, power);
 }
 
 std::optional<Decimal> parsePercent(std::string_view text)
 {
-    std::string_view s = trimmed(text);
+    std::string_view s = trimmedBlanks(text);
     if (s.ends_with('%'))
-        s = trimmed(s.substr(0, s.size() - 1));
+        s = trimmedBlanks(s.substr(0, s.size() - 1));
     std::size_t i = 0;
     while (i < s.size() && isDigit(s[i]))
         ++i;

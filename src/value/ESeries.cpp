@@ -50,6 +50,31 @@ constexpr std::uint64_t pow10(int n)
     return p;
 }
 
+__extension__ typedef unsigned __int128 Wide;
+
+Wide widePow10(int n)
+{
+    Wide p = 1;
+    for (int i = 0; i < n; ++i)
+        p *= 10;
+    return p;
+}
+
+// |to - from| / from * 100 in hundredths, rounded half away from zero. A
+// series value lies within a decade of the value, so both fit 128 bits on a
+// common scale with room for the factor 10000.
+Decimal percentBetween(const Decimal &from, const Decimal &to)
+{
+    const int e = std::min(from.exponent, to.exponent);
+    const Wide a = Wide(from.digits) * widePow10(from.exponent - e);
+    const Wide b = Wide(to.digits) * widePow10(to.exponent - e);
+    const Wide scaled = (a > b ? a - b : b - a) * 10000;
+    Wide hundredths = scaled / a;
+    if (2 * (scaled % a) >= a)
+        ++hundredths;
+    return Decimal::of(static_cast<std::uint64_t>(hundredths), -2);
+}
+
 } // namespace
 
 std::string_view seriesName(Series s) { return kNames[static_cast<std::size_t>(s)]; }
@@ -123,9 +148,8 @@ std::optional<Nearest> nearest(const Decimal &value, Series s)
     out.above = upper != table.end() ? Decimal::of(static_cast<std::uint64_t>(*upper), q)
                                      : Decimal::of(static_cast<std::uint64_t>(table.front()), q + 1);
     out.member = out.below == value;
-    const double x = value.toDouble();
-    out.belowPercent = (out.below.toDouble() - x) / x * 100;
-    out.abovePercent = (out.above.toDouble() - x) / x * 100;
+    out.belowPercent = percentBetween(value, out.below);
+    out.abovePercent = percentBetween(value, out.above);
     return out;
 }
 

@@ -28,11 +28,13 @@ bool isMember(const Decimal &value, Series s);
 // Every series the value belongs to, in the order E3 ... E192.
 std::vector<Series> seriesOf(const Decimal &value);
 
+// Deviations are exact, rounded half away from zero to two decimals, so a
+// value and ten times it show the same ones.
 struct Nearest {
     Decimal below;            // largest series value <= value
     Decimal above;            // smallest series value >= value
-    double belowPercent = 0;  // (below - value) / value * 100, <= 0
-    double abovePercent = 0;  // >= 0
+    Decimal belowPercent;     // (value - below) / value * 100: below lies this far under
+    Decimal abovePercent;     // (above - value) / value * 100
     bool member = false;      // below == above == value
 };
 // Nearest series values across decade boundaries; none for zero.

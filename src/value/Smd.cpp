@@ -1,5 +1,6 @@
 #include "value/Smd.h"
 
+#include "value/Blanks.h"
 #include "value/ESeries.h"
 
 #include <algorithm>
@@ -58,10 +59,7 @@ std::string_view smdKindName(SmdKind k)
 
 ParsedSmd parseSmd(std::string_view text)
 {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
+    text = trimmedBlanks(text);
     if (text.empty())
         return refused("leere Kennzeichnung");
     if (text.size() > 5)

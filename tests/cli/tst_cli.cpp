@@ -75,6 +75,16 @@ private slots:
     void badValueInput();
     void refusalFollowsTheSeparator();
     void valuesAndMarkingsFromStandardInput();
+    void thousandsDot_data();
+    void thousandsDot();
+    void pastedBlanks_data();
+    void pastedBlanks();
+    void jsonBatchAnswersEveryLine_data();
+    void jsonBatchAnswersEveryLine();
+    void jsonBatchEchoesAnyLine();
+    void exactPercentages();
+    void largeAndSmallValues_data();
+    void largeAndSmallValues();
 
     void readErrorIsNoSuccess();
     void everyLineEndEndsALine();
@@ -393,6 +403,195 @@ void TestCli::valuesAndMarkingsFromStandardInput()
     QCOMPARE(markings.status, 0);
     QCOMPARE(markings.out, lines({"Kennzeichnung: 472 (3 Ziffern)", "Wert: 4,7 kOhm", "",
                                   "Kennzeichnung: 000 (3 Ziffern)", "Wert: 0 Ohm"}));
+}
+
+void TestCli::thousandsDot_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("colours");   // none: refused as ambiguous
+    QTest::addColumn<QString>("says");
+
+    QTest::newRow("4.700, German") << QStringList{"--wert", "4.700"} << "de_DE.UTF-8" << QStringList()
+        << "zedezedidor-decode: 4.700 ist mehrdeutig: 4,7 Ohm oder 4,7 kOhm? "
+           "Schreiben Sie 4,7 für 4,7 Ohm und 4700 oder 4,7k für 4,7 kOhm.\n";
+    QTest::newRow("2.200 Ohm, German") << QStringList{"--wert", "2.200 Ohm"} << "de_DE.UTF-8" << QStringList()
+        << "zedezedidor-decode: 2.200 ist mehrdeutig: 2,2 Ohm oder 2,2 kOhm? "
+           "Schreiben Sie 2,2 für 2,2 Ohm und 2200 oder 2,2k für 2,2 kOhm.\n";
+    QTest::newRow("4,700, English") << QStringList{"--wert", "4,700"} << "C" << QStringList()
+        << "zedezedidor-decode: 4,700 ist mehrdeutig: 4.7 Ohm oder 4.7 kOhm? "
+           "Schreiben Sie 4.7 für 4.7 Ohm und 4700 oder 4.7k für 4.7 kOhm.\n";
+    QTest::newRow("the regional comma") << QStringList{"--wert", "4,700"} << "de_DE.UTF-8"
+                                        << QStringList{"Gelb", "Violett", "Gold", "Gold"} << "";
+    QTest::newRow("the regional dot") << QStringList{"--wert", "4.700"} << "C"
+                                      << QStringList{"Gelb", "Violett", "Gold", "Gold"} << "";
+    QTest::newRow("a prefix settles it") << QStringList{"--wert", "4.700k"} << "de_DE.UTF-8"
+                                         << QStringList{"Gelb", "Violett", "Rot", "Gold"} << "";
+    for (const char *plainDot : {"4.7k", "0.47", "1.5M", "4.75", "0.470"})
+        QTest::newRow(plainDot) << QStringList{"--wert", plainDot} << "de_DE.UTF-8"
+                                << QStringList{"--wert", QString(plainDot).replace('.', ',')} << "";
+}
+
+void TestCli::thousandsDot()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, locale);
+    QFETCH(QStringList, colours);
+    QFETCH(QString, says);
+    const Run r = run(args, {}, locale);
+    if (colours.isEmpty()) {
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(QString::fromUtf8(r.err), says);
+        QCOMPARE(r.status, 2);
+        return;
+    }
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, run(colours, {}, locale).out);
+}
+
+void TestCli::pastedBlanks_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("same");
+    QTest::newRow("no-break space before the unit") << QStringList{"--wert", "4,7\u00A0kOhm"}
+                                                    << QStringList{"Gelb", "Violett", "Rot", "Gold"};
+    QTest::newRow("narrow no-break space") << QStringList{"--wert", "2,2\u202FMΩ"}
+                                           << QStringList{"Rot", "Rot", "Grün", "Gold"};
+    QTest::newRow("white space around") << QStringList{"--wert", "\u3000\t4k7\u00A0\n"}
+                                        << QStringList{"Gelb", "Violett", "Rot", "Gold"};
+    QTest::newRow("tolerance with a no-break space") << QStringList{"--wert", "470", "--toleranz", "0,5\u00A0%"}
+                                                     << QStringList{"Gelb", "Violett", "Schwarz", "Schwarz", "Grün"};
+    QTest::newRow("marking") << QStringList{"--smd", "\u00A0472\u202F"} << QStringList{"--smd", "472"};
+}
+
+void TestCli::pastedBlanks()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, same);
+    const Run r = run(args);
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, run(same).out);
+}
+
+void TestCli::jsonBatchAnswersEveryLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("input");
+    QTest::addColumn<QString>("resultKey");
+    QTest::newRow("colours") << QStringList{"--json"}
+                             << QStringList{"Gelb Violett Rot Gold", "Gelb Lila Rot", "rot rot rot"} << "code";
+    QTest::newRow("values") << QStringList{"--wert", "--json", "--reihe", "E24"}
+                            << QStringList{"4k7", "4.700", "2,2\u00A0MΩ"} << "code";
+    QTest::newRow("values refused by the rings") << QStringList{"--wert", "--json", "--ringe", "4"}
+                                                 << QStringList{" 4k7", "4,75k", "R47\t"} << "code";
+    QTest::newRow("markings") << QStringList{"--smd", "--json"} << QStringList{"472", "97A", "01C"} << "marking";
+}
+
+// One object per line, in order, each with the line as read; the refused
+// middle line has its message and number instead of a result. Stderr and
+// the exit status are those of a text batch.
+void TestCli::jsonBatchAnswersEveryLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, input);
+    QFETCH(QString, resultKey);
+    const Run r = run(args, lines(input));
+    QCOMPARE(r.status, 1);
+    const QList<QByteArray> objects = r.out.split('\n');
+    QCOMPARE(objects.size(), 4);
+    QVERIFY(objects.last().isEmpty());
+    for (int i = 0; i < 3; ++i) {
+        QJsonParseError error{};
+        const QJsonDocument doc = QJsonDocument::fromJson(objects[i], &error);
+        QVERIFY2(error.error == QJsonParseError::NoError && doc.isObject(), objects[i].constData());
+        const QJsonObject o = doc.object();
+        QCOMPARE(o.value("input").toString(), input[i]);
+        if (i != 1) {
+            QVERIFY(o.contains(resultKey));
+            QVERIFY(!o.contains("error") && !o.contains("line"));
+            continue;
+        }
+        QCOMPARE(o.keys(), QStringList({"error", "input", "line"}));
+        QCOMPARE(o.value("line").toInt(), 2);
+        QCOMPARE(r.err, "zedezedidor-decode: Zeile 2: " + o.value("error").toString().toUtf8() + '\n');
+    }
+    // The text batch says the same on stderr.
+    args.removeAll("--json");
+    const Run text = run(args, lines(input));
+    QCOMPARE(text.err, r.err);
+    QCOMPARE(text.status, r.status);
+}
+
+// Bytes that are not UTF-8 still make valid JSON, and a line too long to keep
+// has its object too, without an echo.
+void TestCli::jsonBatchEchoesAnyLine()
+{
+    const QByteArray input = "4k7\n\xff\xfe\"\\\n" + QByteArray(5000, 'x') + "\n\n  \u00A0\n1M5\n";
+    const Run r = run({"--wert", "--json"}, input);
+    QCOMPARE(r.status, 1);
+    const QList<QByteArray> objects = r.out.trimmed().split('\n');
+    QCOMPARE(objects.size(), 4);
+    QList<QJsonObject> parsed;
+    for (const QByteArray &line : objects) {
+        QJsonParseError error{};
+        parsed << QJsonDocument::fromJson(line, &error).object();
+        QVERIFY2(error.error == QJsonParseError::NoError, line.constData());
+    }
+    QCOMPARE(parsed[0].value("input").toString(), QString("4k7"));
+    QCOMPARE(parsed[1].value("input").toString(), QString("\uFFFD\uFFFD\"\\"));
+    QCOMPARE(parsed[1].value("line").toInt(), 2);
+    QVERIFY(parsed[2].value("input").isNull());
+    QCOMPARE(parsed[2].value("line").toInt(), 3);
+    QVERIFY(parsed[2].value("error").toString().contains("4096"));
+    // Blank lines, of no-break spaces too, are skipped as in a text batch.
+    QCOMPARE(parsed[3].value("input").toString(), QString("1M5"));
+    QCOMPARE(r.err.count('\n'), 2);
+}
+
+// The deviation of a value and of ten times it are the same, ties rounded away from zero.
+void TestCli::exactPercentages()
+{
+    for (const char *v : {"1,28", "12,8", "128"}) {
+        const Run r = run({"--wert", v, "--reihe", "E3"});
+        QCOMPARE(r.status, 0);
+        QVERIFY2(r.out.contains(" (-21,88 %) und ") && r.out.endsWith(" (+71,88 %)\n"), r.out.constData());
+    }
+    const Run smd = run({"--smd", "641", "--reihe", "E24"});
+    QVERIFY2(smd.out.endsWith("E24: nächste Werte 620 Ohm (-3,13 %) und 680 Ohm (+6,25 %)\n"), smd.out.constData());
+}
+
+void TestCli::largeAndSmallValues_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    QTest::newRow("ten gigaohms") << QStringList{"--smd", "109"} << 0 << "Wert: 10 GOhm\n";
+    QTest::newRow("999 GOhm") << QStringList{"--smd", "9999"} << 0 << "Wert: 999 GOhm\n";
+    QTest::newRow("99 GOhm refused") << QStringList{"--wert", "99G"} << 2
+        << "zedezedidor-decode: 99 GOhm ist größer als 999 MOhm, der größte Wert mit 5 Ringen; "
+           "nächster darstellbarer Wert: 999 MOhm\n";
+    QTest::newRow("far above") << QStringList{"--wert", "4700000000000000000000", "--ringe", "4"} << 2
+        << "zedezedidor-decode: Der Wert liegt weit außerhalb des Bereichs, über 999 GOhm; "
+           "der größte Wert mit 4 Ringen ist 99 MOhm; nächster darstellbarer Wert: 99 MOhm\n";
+    QTest::newRow("micro") << QStringList{"--wert", "0,0000047"} << 2
+        << "zedezedidor-decode: 4,7 µOhm ist kleiner als 0,01 Ohm, der kleinste Wert mit Farbringen; "
+           "nächster darstellbarer Wert: 0,01 Ohm\n";
+    QTest::newRow("far below") << QStringList{"--wert", "0,0000000000000000001"} << 2
+        << "zedezedidor-decode: Der Wert liegt weit außerhalb des Bereichs, unter 1 nOhm; "
+           "der kleinste Wert mit Farbringen ist 0,01 Ohm; nächster darstellbarer Wert: 0,01 Ohm\n";
+}
+
+void TestCli::largeAndSmallValues()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    const Run r = run(args);
+    QCOMPARE(r.status, status);
+    const QString shown = QString::fromUtf8(status == 0 ? r.out : r.err);
+    QVERIFY2(status == 0 ? shown.endsWith(says) : shown == says, qPrintable(shown));
 }
 
 void TestCli::readErrorIsNoSuccess()

@@ -147,6 +147,23 @@ private slots:
         QTest::newRow("across a decade") << "R99" << 5 << 6
             << "Schwarz - Weiß - Weiß - Silber - Gold" << "0,99 Ohm"
             << "0,9405 Ohm bis 1,0395 Ohm (± 5 %)" << "keine" << "0,91 Ohm (-8,08 %) und 1 Ohm (+1,01 %)";
+        // The regional comma before three digits is a decimal comma.
+        QTest::newRow("4,700") << "4,700" << 4 << -1 << "Gelb - Violett - Gold - Gold"
+            << "4,7 Ohm" << "4,465 Ohm bis 4,935 Ohm (± 5 %)" << "E3, E6, E12, E24, E192"
+            << "4,7 Ohm ist ein Wert der E24";
+        QTest::newRow("a prefix settles the dot") << "4.700 k" << 4 << -1 << "Gelb - Violett - Rot - Gold"
+            << "4,7 kOhm" << "4,465 kOhm bis 4,935 kOhm (± 5 %)" << "E3, E6, E12, E24, E192"
+            << "4,7 kOhm ist ein Wert der E24";
+        // Pasted text: no-break spaces, white space of any kind around the value.
+        QTest::newRow("no-break space") << QString::fromUtf8("4,7\u00A0kOhm") << 4 << -1
+            << "Gelb - Violett - Rot - Gold" << "4,7 kOhm" << "4,465 kOhm bis 4,935 kOhm (± 5 %)"
+            << "E3, E6, E12, E24, E192" << "4,7 kOhm ist ein Wert der E24";
+        QTest::newRow("narrow no-break spaces around") << QString::fromUtf8("\u202F2,2\u202FM\u00A0") << 5 << -1
+            << "Rot - Rot - Schwarz - Gelb - Braun" << "2,2 MOhm" << "2,178 MOhm bis 2,222 MOhm (± 1 %)"
+            << "E3, E6, E12, E24" << "2,2 MOhm ist ein Wert der E24";
+        // An exact tie rounds away from zero.
+        QTest::newRow("3,2, a tie") << "3,2" << 4 << -1 << "Orange - Rot - Gold - Gold"
+            << "3,2 Ohm" << "3,04 Ohm bis 3,36 Ohm (± 5 %)" << "E192" << "3 Ohm (-6,25 %) und 3,3 Ohm (+3,13 %)";
     }
 
     void liveResult()
@@ -203,6 +220,13 @@ private slots:
         QTest::newRow("too small") << "0,001" << 4 << "0,01 Ohm";
         QTest::newRow("zero") << "0" << 6 << "0 Ohm hat keinen Farbcode";
         QTest::newRow("empty") << "   " << 4 << "Geben Sie einen Wert ein";
+        QTest::newRow("thousands dot") << "4.700" << 4
+            << "4.700 ist mehrdeutig: 4,7 Ohm oder 4,7 kOhm? Schreiben Sie 4,7 für 4,7 Ohm und 4700 oder 4,7k für 4,7 kOhm.";
+        QTest::newRow("thousands dot and unit") << QString::fromUtf8("1.000\u00A0Ohm") << 5
+            << "1.000 ist mehrdeutig: 1 Ohm oder 1 kOhm?";
+        QTest::newRow("gigaohms") << "99G" << 5 << "99 GOhm ist größer als 999 MOhm";
+        QTest::newRow("far above") << "4700000000000000000000" << 5
+            << "Der Wert liegt weit außerhalb des Bereichs, über 999 GOhm";
     }
 
     void refusalsInTheDialog()

@@ -1,6 +1,8 @@
 #include <QObject>
+#include <QRegularExpression>
 #include <QTest>
 
+#include "value/Blanks.h"
 #include "value/Code.h"
 #include "value/Decimal.h"
 #include "value/ESeries.h"
@@ -48,12 +50,22 @@ private slots:
     void accepted();
     void refused_data();
     void refused();
+    void ambiguousThousands_data();
+    void ambiguousThousands();
+    void spellings();
     void arithmetic();
     void seriesTables();
     void membership_data();
     void membership();
     void nearestValues_data();
     void nearestValues();
+    void exactPercentages_data();
+    void exactPercentages();
+    void percentagesKeepToTheDecade();
+    void textsOutsideTheRange_data();
+    void textsOutsideTheRange();
+    void fixedPlaces_data();
+    void fixedPlaces();
     void encodeValues_data();
     void encodeValues();
     void encodeRefusals_data();
@@ -82,6 +94,13 @@ void TestValue::accepted_data()
         {"1000", "1000"},     {"0.1", "0.1"},       {"10\tk", "10000"},   {"4,7 K Ohm", "4700"},
         // 0,1 + 0,2 kinds of error cannot happen: the digits are kept as typed.
         {"0,3", "0.3"},       {"4,69999", "4.69999"}, {"123456789012345678", "123456789012345678"},
+        // Pasted text: no-break spaces before the unit, white space of any kind around.
+        {"4,7\u00A0kOhm", "4700"}, {"4,7\u202FkΩ", "4700"}, {"2,2\u00A0M\u00A0Ohm", "2200000"},
+        {"470\u2009Ohm", "470"}, {"\u00A04k7\u202F", "4700"}, {"\u3000R47\r\n", "0.47"},
+        {"\n\t 1M5 \u2028", "1500000"}, {"\u205F47R\u1680", "47"},
+        // The regional decimal sign, and separators a prefix or the digits settle.
+        {"4,700", "4.7"},     {"4.700k", "4700"},   {"4.700 mOhm", "0.0047"}, {"0.470", "0.47"},
+        {"1000.500", "1000.5"}, {"4.7000", "4.7"},  {"4.70", "4.7"},      {"000.470", "0.47"},
     };
     for (const auto &r : rows)
         QTest::newRow(r[0]) << QString::fromUtf8(r[0]) << r[1];
@@ -101,7 +120,8 @@ void TestValue::refused_data()
     QTest::addColumn<QString>("text");
     for (const char *t : {"", "   ", "abc", "4,7,1", "-5", "1e3", "4k7k", "4,7kk", "k", "R", "Ohm", ",5",
                           "5,", "4 k 7", "47 R", "4k7,1", "1234567890123456789", "4.7 x", "4,7 kV", "+5",
-                          "4R7R", "½"})
+                          "4R7R", "½", "1.000.000", "1.000,5", "4.700,0", "\u00A0", "4\u00A0k7", "47\u202FR",
+                          "4,7\u200BkOhm"})
         QTest::newRow(t) << QString::fromUtf8(t);
 }
 
@@ -112,6 +132,152 @@ void TestValue::refused()
     QVERIFY(!parsed.value);
     // The message says what would have been accepted.
     QVERIFY2(parsed.error.find("4k7") != std::string::npos, parsed.error.c_str());
+}
+
+void TestValue::ambiguousThousands_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("separator");  // the regional decimal sign
+    QTest::addColumn<QString>("says");       // the beginning of the refusal
+
+    QTest::newRow("4.700, German") << "4.700" << ","
+        << "4.700 ist mehrdeutig: 4,7 Ohm oder 4,7 kOhm? Schreiben Sie 4,7 für 4,7 Ohm und 4700 oder 4,7k für 4,7 kOhm.";
+    QTest::newRow("4,700, English") << "4,700" << "."
+        << "4,700 ist mehrdeutig: 4.7 Ohm oder 4.7 kOhm? Schreiben Sie 4.7 für 4.7 Ohm und 4700 oder 4.7k für 4.7 kOhm.";
+    QTest::newRow("1.000") << "1.000" << ","
+        << "1.000 ist mehrdeutig: 1 Ohm oder 1 kOhm? Schreiben Sie 1 für 1 Ohm und 1000 oder 1k für 1 kOhm.";
+    QTest::newRow("unit does not settle it") << "2.200 Ohm" << "," << "2.200 ist mehrdeutig: 2,2 Ohm oder 2,2 kOhm?";
+    QTest::newRow("pasted blanks") << "\u00A0999.999\u202FΩ " << "," << "999.999 ist mehrdeutig: 999,999 Ohm oder 999,999 kOhm?";
+    QTest::newRow("12.050") << "12.050" << "," << "12.050 ist mehrdeutig: 12,05 Ohm oder 12,05 kOhm?";
+}
+
+// A thousands dot read as a decimal mark would make 4,7 kOhm of 4,7 Ohm.
+void TestValue::ambiguousThousands()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, separator);
+    QFETCH(QString, says);
+    const ParsedValue parsed = parseValue(text.toStdString(), separator.toStdString());
+    QVERIFY2(!parsed.value, qPrintable(plain(parsed.value)));
+    QVERIFY(parsed.ambiguous);
+    QVERIFY2(QString::fromStdString(parsed.error).startsWith(says), parsed.error.c_str());
+}
+
+// Many spellings, each against what the rules make of its parts: a number
+// with "," or ".", a prefix m/k/K/M/G after optional blanks, a unit after
+// optional blanks; or digits around a prefix letter or R; white space of any
+// kind around it all. A separator that is not the regional one, followed by
+// exactly three digits and no prefix, after one to three digits that do not
+// start with 0, is ambiguous.
+void TestValue::spellings()
+{
+    struct Prefix {
+        const char *letter;
+        int exponent;
+    };
+    const Prefix prefixes[] = {{"", 0}, {"m", -3}, {"k", 3}, {"K", 3}, {"M", 6}, {"G", 9}};
+    const Prefix letters[] = {{"R", 0}, {"m", -3}, {"k", 3}, {"K", 3}, {"M", 6}, {"G", 9}};
+    const std::vector<std::string> blanks{"", " ", "\t", "\u00A0", "\u202F", "\u2009", " \u00A0"};
+    const std::vector<std::string> ends{"", " ", "\t", "\u00A0", "\u202F", "\u3000", "\n", " \u00A0\r\n", "\u2007"};
+    const std::vector<std::string> units{"", "Ohm", "ohm", "\u03A9", "\u2126"};
+    const std::vector<std::string> wholes{"0", "4", "47", "470", "1000", "0470", "000"};
+    const std::vector<std::string> fractions{"7", "70", "700", "047", "7000", "000", "5"};
+
+    enum class Expect { Value, Ambiguous, Refused };
+    struct Case {
+        std::string text;
+        std::string separator;
+        Expect expect;
+        std::string digits;   // normalised: no leading or trailing zeros; "0" for zero
+        int exponent;
+    };
+    // The value of digits x 10^exponent with the zeros moved out of the digits.
+    const auto expectValue = [](std::string digits, int exponent) {
+        digits.erase(0, std::min(digits.find_first_not_of('0'), digits.size()));
+        if (digits.empty())
+            return std::pair<std::string, int>("0", 0);
+        while (digits.back() == '0') {
+            digits.pop_back();
+            ++exponent;
+        }
+        return std::pair(digits, exponent);
+    };
+
+    std::vector<Case> cases;
+    std::size_t turn = 0;
+    const auto around = [&](const std::string &core) {
+        ++turn;
+        return ends[turn % ends.size()] + core + ends[(turn / ends.size()) % ends.size()];
+    };
+    for (const std::string regional : {",", "."}) {
+        for (const std::string &whole : wholes)
+            for (const std::string mark : {"", ",", "."})
+                for (const std::string &fraction : mark.empty() ? std::vector<std::string>{""} : fractions)
+                    for (const Prefix &p : prefixes)
+                        for (const std::string &unit : units)
+                            for (const std::string &gap : blanks) {
+                                const std::string unitGap = unit.empty() ? "" : blanks[turn % blanks.size()];
+                                const std::string core = whole + mark + fraction + (p.letter[0] ? gap + p.letter : gap) +
+                                                         unitGap + unit;
+                                // The grouping reading needs a first group of 1 to 3 digits, not led by 0.
+                                const bool group = !whole.empty() && whole.size() <= 3 && whole[0] != '0';
+                                const bool ambiguous = !mark.empty() && mark != regional && fraction.size() == 3 &&
+                                                       !p.letter[0] && group;
+                                const auto [d, e] = expectValue(whole + fraction, p.exponent - int(fraction.size()));
+                                cases.push_back({around(core), regional,
+                                                 ambiguous ? Expect::Ambiguous : Expect::Value, d, e});
+                            }
+        for (const std::string whole : {"", "4", "47", "0", "100"})
+            for (const std::string fraction : {"", "7", "47", "05"})
+                for (const Prefix &l : letters)
+                    for (const std::string &unit : units) {
+                        const std::string letterForm = whole + l.letter + fraction;
+                        const std::string unitGap = unit.empty() ? "" : blanks[turn % blanks.size()];
+                        if (whole.empty() && fraction.empty()) {
+                            cases.push_back({around(letterForm + unitGap + unit), regional, Expect::Refused, {}, 0});
+                            continue;
+                        }
+                        const auto [d, e] = expectValue(whole + fraction, l.exponent - int(std::string(fraction).size()));
+                        cases.push_back({around(letterForm + unitGap + unit), regional, Expect::Value, d, e});
+                        // A blank inside the letter form breaks it; so does one before R.
+                        if (!std::string(fraction).empty() && !std::string(whole).empty())
+                            for (const std::string &gap : {blanks[3], blanks[4], blanks[1]}) {
+                                cases.push_back({around(whole + gap + l.letter + fraction), regional, Expect::Refused, {}, 0});
+                                cases.push_back({around(whole + l.letter + gap + fraction), regional, Expect::Refused, {}, 0});
+                            }
+                        if (std::string(fraction).empty() && !std::string(whole).empty() && l.letter == std::string("R"))
+                            cases.push_back({around(whole + blanks[3] + "R"), regional, Expect::Refused, {}, 0});
+                    }
+        // Two separators never make a value, whichever they are.
+        for (const std::string first : {",", "."})
+            for (const std::string second : {",", "."})
+                for (const std::string &fraction : fractions)
+                    cases.push_back({around("1" + first + fraction + second + "5"), regional, Expect::Refused, {}, 0});
+    }
+
+    int wrong = 0;
+    QString firstWrong;
+    for (const Case &c : cases) {
+        const ParsedValue parsed = parseValue(c.text, c.separator);
+        QString got;
+        if (parsed.value)
+            got = QStringLiteral("value %1e%2").arg(QString::number(parsed.value->digits)).arg(parsed.value->exponent);
+        else
+            got = parsed.ambiguous ? QStringLiteral("ambiguous") : QStringLiteral("refused");
+        QString expected;
+        switch (c.expect) {
+        case Expect::Value:
+            expected = QStringLiteral("value %1e%2").arg(QString::fromStdString(c.digits)).arg(c.exponent);
+            break;
+        case Expect::Ambiguous: expected = QStringLiteral("ambiguous"); break;
+        case Expect::Refused: expected = QStringLiteral("refused"); break;
+        }
+        if (got != expected && wrong++ == 0)
+            firstWrong = QStringLiteral("\"%1\" with \"%2\": %3, expected %4")
+                             .arg(QString::fromStdString(c.text), QString::fromStdString(c.separator), got, expected);
+    }
+    QVERIFY2(wrong == 0, qPrintable(QString::number(wrong) + " wrong, first: " + firstWrong));
+    QVERIFY(cases.size() > 20000);
 }
 
 void TestValue::arithmetic()
@@ -205,8 +371,129 @@ void TestValue::nearestValues()
     QCOMPARE(plain(n->below), below);
     QCOMPARE(plain(n->above), above);
     QCOMPARE(n->member, below == above);
-    QVERIFY(n->belowPercent <= 0 && n->abovePercent >= 0);
     QVERIFY(!nearest(Decimal{}, Series::E24));
+}
+
+void TestValue::exactPercentages_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("series");
+    QTest::addColumn<QString>("below");   // percent under the value
+    QTest::addColumn<QString>("above");
+    // Exact ties round away from zero, at every decade.
+    QTest::newRow("1,28 E3") << "1,28" << int(Series::E3) << "21,88" << "71,88";
+    QTest::newRow("12,8 E3") << "12,8" << int(Series::E3) << "21,88" << "71,88";
+    QTest::newRow("0,128 E3") << "0,128" << int(Series::E3) << "21,88" << "71,88";
+    QTest::newRow("640 E24") << "640" << int(Series::E24) << "3,13" << "6,25";
+    QTest::newRow("3,2 E24") << "3,2" << int(Series::E24) << "6,25" << "3,13";
+    QTest::newRow("5,12k E24") << "5,12k" << int(Series::E24) << "0,39" << "9,38";
+    QTest::newRow("4,5k E24") << "4,5k" << int(Series::E24) << "4,44" << "4,44";
+    QTest::newRow("beside a member") << "4,70001k" << int(Series::E24) << "0,00" << "8,51";
+    QTest::newRow("18 digits") << "4,69999999999999999" << int(Series::E24) << "8,51" << "0,00";
+    QTest::newRow("E3 across the decade") << "4,8" << int(Series::E3) << "2,08" << "108,33";
+}
+
+void TestValue::exactPercentages()
+{
+    QFETCH(QString, text);
+    QFETCH(int, series);
+    QFETCH(QString, below);
+    QFETCH(QString, above);
+    const auto n = nearest(value(text.toUtf8().constData()), static_cast<Series>(series));
+    QVERIFY(n);
+    QCOMPARE(QString::fromStdString(fixedText(n->belowPercent, 2, ",")), below);
+    QCOMPARE(QString::fromStdString(fixedText(n->abovePercent, 2, ",")), above);
+}
+
+// Every three-digit value against every series, at four decades: the same
+// deviations, and those of a rounding in integers written here.
+void TestValue::percentagesKeepToTheDecade()
+{
+    const auto whole = [](const Decimal &d) {
+        long long n = static_cast<long long>(d.digits);
+        for (int i = 0; i < d.exponent; ++i)
+            n *= 10;
+        return n;
+    };
+    // |t - v| / v * 100 in hundredths, half away from zero.
+    const auto hundredths = [](long long t, long long v) {
+        const long long scaled = std::llabs(t - v) * 10000;
+        return scaled / v + (2 * (scaled % v) >= v ? 1 : 0);
+    };
+    int checked = 0;
+    for (Series s : kAllSeries)
+        for (long long v = 100; v < 1000; ++v) {
+            const auto n = nearest(Decimal::of(static_cast<std::uint64_t>(v)), s);
+            QVERIFY(n);
+            QCOMPARE(n->belowPercent, Decimal::of(static_cast<std::uint64_t>(hundredths(whole(n->below), v)), -2));
+            QCOMPARE(n->abovePercent, Decimal::of(static_cast<std::uint64_t>(hundredths(whole(n->above), v)), -2));
+            for (int decade : {-4, -1, 1, 5}) {
+                const auto shifted = nearest(Decimal::of(static_cast<std::uint64_t>(v), decade), s);
+                QCOMPARE(shifted->belowPercent, n->belowPercent);
+                QCOMPARE(shifted->abovePercent, n->abovePercent);
+            }
+            ++checked;
+        }
+    QCOMPARE(checked, 7 * 900);
+}
+
+void TestValue::textsOutsideTheRange_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ring values as the report") << "0,01" << "0,01 Ohm";
+    QTest::newRow("999M") << "999M" << "999 MOhm";
+    QTest::newRow("1G") << "1G" << "1 GOhm";
+    QTest::newRow("99000 MOhm") << "99G" << "99 GOhm";
+    QTest::newRow("999,5G") << "999,5G" << "999,5 GOhm";
+    QTest::newRow("1000G") << "1000G" << "über 999 GOhm";
+    QTest::newRow("4,7E15 MOhm") << "4700000000000000000000" << "über 999 GOhm";
+    QTest::newRow("below 0,01") << "0,005" << "5 mOhm";
+    QTest::newRow("0,0095") << "0,0095" << "9,5 mOhm";
+    QTest::newRow("micro") << "0,0000047" << "4,7 µOhm";
+    QTest::newRow("nano") << "0,000000001" << "1 nOhm";
+    QTest::newRow("1E-19") << "0,0000000000000000001" << "unter 1 nOhm";
+    QTest::newRow("zero") << "0" << "0 Ohm";
+}
+
+// Values no ring shows are written with the prefix that fits, never with an
+// exponent, in the text and in the refusals.
+void TestValue::textsOutsideTheRange()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    const Decimal v = value(text.toUtf8().constData());
+    QCOMPARE(QString::fromStdString(ohmText(v, ",")), shown);
+    for (int rings : {4, 5}) {
+        EncodeRequest r;
+        r.ohm = v;
+        r.rings = rings;
+        const EncodeResult e = encode(r);
+        const QString reason = QString::fromStdString(e.reason);
+        QVERIFY2(!reason.contains(QRegularExpression("\\dE-?\\d")), qPrintable(reason));
+        if (farOutside(v))
+            QVERIFY2(reason.startsWith("Der Wert liegt weit außerhalb des Bereichs, " + shown), qPrintable(reason));
+        else if (!e.code && e.refusal != Refusal::Zero)
+            QVERIFY2(reason.startsWith(shown + " ist"), qPrintable(reason));
+    }
+}
+
+void TestValue::fixedPlaces_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("fixed");
+    const char *rows[][2] = {{"4,4", "4,40"},     {"4", "4,00"},         {"0", "0,00"},     {"71,875", "71,88"},
+                             {"71,87499", "71,87"}, {"9,995", "10,00"},  {"0,005", "0,01"}, {"0,0049", "0,00"},
+                             {"0,0005", "0,00"},  {"1234,5", "1234,50"}};
+    for (const auto &r : rows)
+        QTest::newRow(r[0]) << r[0] << r[1];
+}
+
+void TestValue::fixedPlaces()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, fixed);
+    QCOMPARE(QString::fromStdString(fixedText(value(text.toUtf8().constData()), 2, ",")), fixed);
 }
 
 void TestValue::encodeValues_data()

@@ -158,11 +158,11 @@ void TestValueTables::exponentFormTakesTheSeparator_data()
     QTest::addColumn<Decimal>("value");
     QTest::addColumn<QString>("number");
     QTest::addColumn<QString>("ohm");
-    QTest::newRow("small, comma") << "," << Decimal::of(15, -7) << "1,5E-6" << "1,5E-6 Ohm";
-    QTest::newRow("small, point") << "." << Decimal::of(15, -7) << "1.5E-6" << "1.5E-6 Ohm";
-    QTest::newRow("small, one digit") << "." << Decimal::of(5, -6) << "5E-6" << "5E-6 Ohm";
-    QTest::newRow("large, point") << "." << Decimal::of(125, 19) << "1.25E21" << "1.25E15 MOhm";
-    QTest::newRow("large, comma") << "," << Decimal::of(125, 19) << "1,25E21" << "1,25E15 MOhm";
+    QTest::newRow("small, comma") << "," << Decimal::of(15, -7) << "1,5E-6" << "1,5 µOhm";
+    QTest::newRow("small, point") << "." << Decimal::of(15, -7) << "1.5E-6" << "1.5 µOhm";
+    QTest::newRow("small, one digit") << "." << Decimal::of(5, -6) << "5E-6" << "5 µOhm";
+    QTest::newRow("large, point") << "." << Decimal::of(125, 19) << "1.25E21" << "über 999 GOhm";
+    QTest::newRow("large, comma") << "," << Decimal::of(125, 19) << "1,25E21" << "über 999 GOhm";
 }
 
 void TestValueTables::exponentFormTakesTheSeparator()
