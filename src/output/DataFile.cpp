@@ -304,13 +304,11 @@ private:
 }
 
 // What stands at the backup name, looked at without following it: its mode
-// when it is the user's own plain file (kept), and the file itself (whose
-// owner root keeps). The user's own plain file that they made read-only is
+// when it is the user's own plain file (kept). The user's own plain file that they made read-only is
 // not replaced behind their back; anything else there is replaced as a name,
 // unless a sticky folder keeps it for its owner.
 struct BackupName {
     std::optional<mode_t> mode;
-    std::optional<struct stat> st;
 };
 
 BackupName checkBackupName(const QString &path, const QString &dataPath)
@@ -325,19 +323,20 @@ BackupName checkBackupName(const QString &path, const QString &dataPath)
     if (!S_ISREG(st->st_mode))
         return {};
     if (st->st_uid != ::geteuid())
-        return {std::nullopt, st};
+        return {};
     if ((st->st_mode & S_IWUSR) == 0)
         fail(QStringLiteral("Die Datei \"%1\" ist schreibgeschützt.").arg(native(path)));
-    return {st->st_mode & 07777, st};
+    return {st->st_mode & 07777};
 }
 
-// A new backup is as private as the data file it copies, and belongs to
-// whoever owned the backup it replaces, else the data file's owner.
+// A new backup is as private as the data file it copies and has the data
+// file's owner and group, never those of whatever stood at its name: a file
+// someone put there must not make them the owner of the copy.
 void openBackup(BackupFile &backup, const QFile &source, const BackupName &old)
 {
     struct stat st {};
     ::fstat(source.handle(), &st);
-    backup.open(old.mode.value_or(st.st_mode & 07777), old.st ? *old.st : st);
+    backup.open(old.mode.value_or(st.st_mode & 07777), st);
 }
 
 // The new entry; an empty line in front when the file had lines before.

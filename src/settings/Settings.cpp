@@ -15,11 +15,12 @@
 #include <limits>
 #include <vector>
 
-// The store is read and written here line by line, in QSettings' ini format,
-// instead of through QSettings: its parser gives up the whole file for one
-// damaged line, and the next save would then write over everything the user
-// had. Here a damaged line costs only what it held, and a save replaces the
-// four values and keeps every other line byte for byte.
+// The store is read and written here in QSettings' ini format instead of
+// through QSettings, which writes the whole file anew from what it parsed.
+// The reader follows QSettings' own rules (quotes and continuations across
+// lines, escaped keys, sections) so both see the same four values; a save
+// replaces just the lines that hold them and keeps every other byte, line
+// ends included.
 namespace zz::settings {
 
 namespace {

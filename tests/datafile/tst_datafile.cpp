@@ -962,6 +962,10 @@ void TestDataFile::rootKeepsOwnerAndGroup()
     const QString backupFile = dir.filePath("fremd.~txt");
     writeFile(file, "alt\n");
     QVERIFY(::chown(QFile::encodeName(file).constData(), 4242, 4343) == 0 && chmodTo(file, 0640));
+    // A file a third user put at the backup name does not make them the
+    // owner of the copy.
+    writeFile(backupFile, "fremd\n");
+    QVERIFY(::chown(QFile::encodeName(backupFile).constData(), 5555, 5555) == 0 && chmodTo(backupFile, 0666));
     for (int round = 0; round < 2; ++round) {
         appendEntry(file, true, kEntryB);
         for (const QString &name : {file, backupFile}) {
