@@ -4,6 +4,7 @@
 #include "output/FileSafety.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -26,6 +27,7 @@ namespace zz::output {
 namespace {
 
 constexpr qsizetype kChunk = 64 * 1024;
+constexpr qint64 kRetryMs = 60000;
 
 QString native(const QString &path)
 {
@@ -581,10 +583,14 @@ void appendEntry(const QString &dataPath, bool makeBackup, const std::vector<std
     if (dataPath.contains(QChar(0)))
         fail(QStringLiteral("Die Datei \"%1\" kann nicht verwendet werden: Ihr Name enthält ein Nullzeichen.")
                  .arg(native(dataPath)));
-    for (int attempt = 0; attempt < 50; ++attempt) {
+    // Each attempt that has to begin again does so because another save
+    // went through; only a file that keeps changing for a long time stops it.
+    QElapsedTimer trying;
+    trying.start();
+    do {
         if (saveOnce(dataPath, makeBackup, reportLines))
             return;
-    }
+    } while (trying.elapsed() < kRetryMs);
     failWrite(dataPath, QStringLiteral("Sie wurde während des Speicherns immer wieder von anderen geändert."));
 }
 

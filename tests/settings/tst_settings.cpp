@@ -451,8 +451,8 @@ void TestSettings::sameReadingAsQSettings()
     // it, the line ends as they were and the store within the size limit.
     QRandomGenerator random(20261207);
     QTemporaryDir copies;
-    for (int round = 0; round < 400; ++round) {
-        const bool nearLimit = round % 50 == 0;
+    for (int round = 0; round < 300; ++round) {
+        const bool nearLimit = round % 40 == 0;
         const QByteArray store = generatedStore(random, nearLimit);
         writeStore(store);
         // QSettings caches by name: each reading gets a name of its own.
