@@ -1,13 +1,12 @@
 #include "output/DataFile.h"
 
 #include "output/Cp1252.h"
+#include "output/FileSafety.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
-#include <QSaveFile>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -28,6 +27,7 @@ namespace zz::output {
 namespace {
 
 constexpr qsizetype kChunk = 64 * 1024;
+constexpr qint64 kRetryMs = 60000;
 
 QString native(const QString &path)
 {
@@ -61,59 +61,35 @@ QString sentence(QString text, const QString &path)
              .arg(native(path), sentence(reason, path)));
 }
 
-// Where the bytes of a save go: the data file's QSaveFile or the backup's
-// temporary file, with the name that an error message gives.
+// Where the bytes of a save go: the data file's or the backup's temporary
+// file, with the name that an error message gives.
 struct Sink {
-    QFileDevice *device;
+    safety::TempFile *file;
     QString name;
 };
 
-// A target we replace must be a plain file the user has not protected:
-// QSaveFile would happily rename over a read-only file.
-void checkReplaceable(const QString &path)
+// Runs a step of the save; a refusal names the file it concerns.
+template <typename Step>
+auto guarded(const QString &path, Step step)
 {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return;
-    if (!info.isFile())
-        fail(QStringLiteral("\"%1\" ist keine Datei.").arg(native(path)));
-    if (isReadOnly(path))
-        fail(QStringLiteral("Die Datei \"%1\" ist schreibgeschützt.").arg(native(path)));
-}
-
-void openTarget(QSaveFile &file)
-{
-    // No direct-write fallback: writing in place is exactly what may lose the file.
-    file.setDirectWriteFallback(false);
-    // Unbuffered: QFileDevice's buffer flush takes a short write (file size
-    // limit, disk just filled up) without an error, and QSaveFile would then
-    // commit a truncated file. Writing directly, writeAll sees every short write.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        failWrite(file.fileName(), file.errorString());
+    try {
+        return step();
+    } catch (const safety::Refusal &refusal) {
+        // The reason may name the file itself (a link at its name).
+        fail(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden: %2.").arg(native(path), refusal.reason));
+    }
 }
 
 // Retries short writes, so the one that cannot go on reports the system's reason.
 void writeAll(const Sink &sink, const char *data, qsizetype size)
 {
-    while (size > 0) {
-        const qint64 n = sink.device->write(data, size);
-        if (n <= 0)
-            failWrite(sink.name, sink.device->errorString());
-        data += n;
-        size -= n;
-    }
+    guarded(sink.name, [&] { sink.file->write(data, size); });
 }
 
 [[noreturn]] void failRead(const QFile &file)
 {
     fail(QStringLiteral("Die Datei \"%1\" konnte nicht gelesen werden: %2")
              .arg(native(file.fileName()), sentence(file.errorString(), file.fileName())));
-}
-
-void commit(QSaveFile &file)
-{
-    if (!file.commit())
-        failWrite(file.fileName(), file.errorString());
 }
 
 // Turns every line end (CR LF, lone CR, lone LF) into CR LF and keeps all
@@ -243,16 +219,6 @@ bool startsWithCrLfOnly(QFile &source)
     return n == 0 || LineEnds().feed(in.data(), n)[0].data() == in.data();
 }
 
-// Follows symlinks the way QSaveFile does, also to a target that does not
-// exist yet: the file a save really replaces.
-QString resolvedPath(const QString &path)
-{
-    QFileInfo info(path);
-    for (int depth = 0; depth < 128 && info.isSymLink(); ++depth)
-        info.setFile(info.symLinkTarget());
-    return info.isSymLink() ? path : info.absoluteFilePath();
-}
-
 // The path with its folder's symlinks resolved, the name itself kept as it is.
 QString withRealFolder(const QString &path)
 {
@@ -261,112 +227,10 @@ QString withRealFolder(const QString &path)
     return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
 }
 
-std::optional<struct stat> statOf(const QString &path, bool followLinks)
-{
-    struct stat st {};
-    const QByteArray local = QFile::encodeName(path);
-    if ((followLinks ? ::stat(local.constData(), &st) : ::lstat(local.constData(), &st)) != 0)
-        return std::nullopt;
-    return st;
-}
-
 bool sameFile(const struct stat &a, const struct stat &b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
-
-QByteArray tempNameBeside(const QString &path)
-{
-    return QFile::encodeName(
-        path + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-}
-
-// Saves to one data file take turns across processes: an exclusive flock on
-// an empty lock file beside the real file. The holder removes the lock file
-// before it lets go, so a waiter that got hold of a removed one tries again;
-// nothing is left behind. The wait is bounded so a stuck holder (or a file
-// someone else planted there) costs a message, not a frozen window.
-class SaveLock final
-{
-public:
-    explicit SaveLock(const QString &dataPath)
-        : m_path(folderPart(dataPath) + QLatin1Char('.') + fileNamePart(dataPath) + QStringLiteral(".~lock")),
-          m_local(QFile::encodeName(m_path))
-    {
-        QElapsedTimer waited;
-        waited.start();
-        for (;;) {
-            if (tryOnce(dataPath))
-                return;
-            if (waited.elapsed() > kLockWaitMs)
-                fail(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden: Sie wird gerade von einem "
-                                    "anderen Programm gespeichert.")
-                         .arg(native(dataPath)));
-            ::usleep(useconds_t(2000 + QRandomGenerator::global()->bounded(8000)));
-        }
-    }
-
-    ~SaveLock()
-    {
-        ::unlink(m_local.constData());
-        ::close(m_fd);
-    }
-
-    SaveLock(const SaveLock &) = delete;
-    SaveLock &operator=(const SaveLock &) = delete;
-
-private:
-    static constexpr qint64 kLockWaitMs = 5000;
-
-    // True with the lock held; false to wait and try again; throws when no
-    // waiting can help.
-    bool tryOnce(const QString &dataPath)
-    {
-        constexpr int flags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
-        int fd = ::open(m_local.constData(), O_RDWR | O_CREAT | flags, 0644);
-        if (fd < 0 && errno == EACCES) {
-            // Another user's lock file: read access is enough for flock.
-            fd = ::open(m_local.constData(), O_RDONLY | flags);
-            if (fd < 0 && errno == ENOENT)
-                failWrite(dataPath, reasonOf(EACCES));  // a folder we cannot create files in
-            if (fd < 0 && errno == EACCES)
-                return false;  // held by someone we cannot even read: wait
-        }
-        if (fd < 0 && errno == ELOOP)
-            failNotOurs(dataPath);
-        if (fd < 0)
-            failWrite(dataPath, reasonOf(errno));
-        struct stat own {};
-        if (::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode) || own.st_size != 0) {
-            ::close(fd);
-            failNotOurs(dataPath);
-        }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
-            return false;
-        }
-        // Still the file under that name, not one its last holder removed?
-        const auto now = statOf(m_path, false);
-        if (!now || !sameFile(*now, own)) {
-            ::close(fd);
-            return false;
-        }
-        m_fd = fd;
-        return true;
-    }
-
-    static QString reasonOf(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
-    [[noreturn]] void failNotOurs(const QString &dataPath) const
-    {
-        failWrite(dataPath, QStringLiteral("Unter dem Namen der Sperrdatei \"%1\" steht etwas anderes.")
-                                .arg(fileNamePart(m_path)));
-    }
-
-    QString m_path;
-    QByteArray m_local;
-    int m_fd = -1;
-};
 
 // The backup is written under a temporary name beside it and renamed over
 // the backup name, so whatever stood there (a symlink, a hard link, another
@@ -374,35 +238,15 @@ private:
 class BackupFile final
 {
 public:
-    explicit BackupFile(const QString &path) : m_path(path) {}
+    explicit BackupFile(const QString &path) : m_path(path), m_file(path) {}
 
-    ~BackupFile()
+    // owner: the file whose owner and group the backup keeps.
+    void open(mode_t mode, const struct stat &owner)
     {
-        if (!m_temp.isEmpty())
-            ::unlink(m_temp.constData());
-    }
-
-    BackupFile(const BackupFile &) = delete;
-    BackupFile &operator=(const BackupFile &) = delete;
-
-    void open(mode_t mode)
-    {
-        for (int attempt = 0; attempt < 16; ++attempt) {
-            const QByteArray temp = tempNameBeside(m_path);
-            const int fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-            if (fd < 0 && errno == EEXIST)
-                continue;
-            if (fd < 0)
-                failWrite(m_path, reasonOf(errno));
-            m_temp = temp;
-            ::fchmod(fd, mode);
-            if (!m_file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
-                ::close(fd);
-                failWrite(m_path, m_file.errorString());
-            }
-            return;
-        }
-        failWrite(m_path, QStringLiteral("Kein freier Name für eine temporäre Datei."));
+        guarded(m_path, [&] { m_file.open(0600); });
+        struct stat kept = owner;
+        kept.st_mode = mode;
+        m_file.takeOwnership(kept);
     }
 
     bool isOpen() const { return m_file.isOpen(); }
@@ -410,11 +254,7 @@ public:
 
     void commit()
     {
-        if (::fsync(m_file.handle()) != 0 && errno != EINVAL)
-            failWrite(m_path, reasonOf(errno));
-        m_file.close();
-        replaceName(m_temp, m_path);
-        m_temp.clear();
+        guarded(m_path, [&] { m_file.replace(); });
     }
 
     // Gives the old data file the backup's name as a second link, when the
@@ -426,68 +266,79 @@ public:
         struct stat source {};
         if (::fstat(sourceFd, &source) != 0 || source.st_nlink != 1 || source.st_uid != ::geteuid())
             return false;
+        // Keeps the link from being taken for a cut-off save's leftover.
+        ::flock(sourceFd, LOCK_EX | LOCK_NB);
         for (int attempt = 0; attempt < 16; ++attempt) {
-            const QByteArray temp = tempNameBeside(m_path);
+            const QByteArray temp = m_file.freshName();
             if (::link(QFile::encodeName(sourcePath).constData(), temp.constData()) != 0) {
                 if (errno == EEXIST)
                     continue;
                 return false;
             }
             // The name may have been swapped since it was opened.
-            const auto linked = statOf(QFile::decodeName(temp), false);
+            const auto linked = safety::lstatOf(QFile::decodeName(temp));
             if (!linked || !sameFile(*linked, source)) {
                 ::unlink(temp.constData());
                 return false;
             }
-            replaceName(temp, m_path);
+            const int renamed = ::rename(temp.constData(), QFile::encodeName(m_path).constData());
+            const int error = errno;
+            // rename() does nothing when both names are links to one file; the
+            // temporary name must not stay behind then either.
+            ::unlink(temp.constData());
+            if (renamed != 0)
+                failWrite(m_path, safety::reasonOf(error));
             return true;
         }
         return false;
     }
 
 private:
-    static QString reasonOf(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
-
-    static void replaceName(const QByteArray &temp, const QString &path)
-    {
-        if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
-            const int error = errno;
-            ::unlink(temp.constData());
-            failWrite(path, reasonOf(error));
-        }
-        // rename() does nothing when both names are links to one file; the
-        // temporary name must not stay behind then either.
-        ::unlink(temp.constData());
-    }
-
     QString m_path;
-    QByteArray m_temp;
-    QFile m_file;
+    safety::TempFile m_file;
 };
 
-// The existing file at the backup name, looked at without following it.
-// The user's own plain file that they made read-only is not replaced behind
-// their back; anything else there is replaced as a name.
-std::optional<mode_t> checkBackupName(const QString &path)
+[[noreturn]] void failForeignBackup(const QString &backupName, const QString &owner, const QString &dataPath)
 {
-    const auto st = statOf(path, false);
-    if (!st)
-        return std::nullopt;
-    if (S_ISDIR(st->st_mode))
-        fail(QStringLiteral("\"%1\" ist keine Datei.").arg(native(path)));
-    if (!S_ISREG(st->st_mode) || st->st_uid != ::geteuid())
-        return std::nullopt;
-    if ((st->st_mode & S_IWUSR) == 0)
-        fail(QStringLiteral("Die Datei \"%1\" ist schreibgeschützt.").arg(native(path)));
-    return st->st_mode & 07777;
+    fail(QStringLiteral("Die Sicherungsdatei \"%1\" kann nicht ersetzt werden: Sie gehört dem Benutzer \"%2\", "
+                        "und in diesem Ordner darf nur er sie ersetzen. Die Datei \"%3\" bleibt unverändert.")
+             .arg(native(backupName), owner, native(dataPath)));
 }
 
-// A new backup is as private as the data file it copies.
-void openBackup(BackupFile &backup, const QFile &source, std::optional<mode_t> backupMode)
+// What stands at the backup name, looked at without following it: its mode
+// when it is the user's own plain file (kept). The user's own plain file that they made read-only is
+// not replaced behind their back; anything else there is replaced as a name,
+// unless a sticky folder keeps it for its owner.
+struct BackupName {
+    std::optional<mode_t> mode;
+};
+
+BackupName checkBackupName(const QString &path, const QString &dataPath)
+{
+    const auto st = safety::lstatOf(path);
+    if (!st)
+        return {};
+    if (S_ISDIR(st->st_mode))
+        fail(QStringLiteral("\"%1\" ist keine Datei.").arg(native(path)));
+    if (const auto owner = safety::stickyOwner(folderPart(path), *st))
+        failForeignBackup(path, *owner, dataPath);
+    if (!S_ISREG(st->st_mode))
+        return {};
+    if (st->st_uid != ::geteuid())
+        return {};
+    if ((st->st_mode & S_IWUSR) == 0)
+        fail(QStringLiteral("Die Datei \"%1\" ist schreibgeschützt.").arg(native(path)));
+    return {st->st_mode & 07777};
+}
+
+// A new backup is as private as the data file it copies and has the data
+// file's owner and group, never those of whatever stood at its name: a file
+// someone put there must not make them the owner of the copy.
+void openBackup(BackupFile &backup, const QFile &source, const BackupName &old)
 {
     struct stat st {};
-    const mode_t dataMode = ::fstat(source.handle(), &st) == 0 ? st.st_mode & 07777 : 0600;
-    backup.open(backupMode.value_or(dataMode));
+    ::fstat(source.handle(), &st);
+    backup.open(old.mode.value_or(st.st_mode & 07777), st);
 }
 
 // The new entry; an empty line in front when the file had lines before.
@@ -506,13 +357,12 @@ QByteArray entryBytes(const std::vector<std::string> &reportLines, bool existed,
 // change; else the copy made in the same pass is finished, or, when the
 // change lay further down the file, a second pass makes it. Tells whether
 // the old file was linked.
-bool finishBackup(BackupFile &backup, QFile &source, const Copied &old, std::optional<mode_t> backupMode,
-                  const QString &dataPath)
+bool finishBackup(BackupFile &backup, QFile &source, const Copied &old, const BackupName &backupName,
+                  const QString &realPath)
 {
-    const bool linked = !backup.isOpen() && old.unchanged
-        && backup.linkFrom(source.handle(), resolvedPath(dataPath));
+    const bool linked = !backup.isOpen() && old.unchanged && backup.linkFrom(source.handle(), realPath);
     if (!linked && !backup.isOpen()) {
-        openBackup(backup, source, backupMode);
+        openBackup(backup, source, backupName);
         if (!source.seek(0))
             failRead(source);
         copyWithCrLf(source, {backup.sink()});
@@ -523,6 +373,101 @@ bool finishBackup(BackupFile &backup, QFile &source, const Copied &old, std::opt
         backup.commit();
     }
     return linked;
+}
+
+// The file a save replaces must be a plain file the user has not protected:
+// a rename would happily replace a read-only file.
+void checkReplaceable(const QString &dataPath, const safety::Target &target)
+{
+    if (!target.st)
+        return;
+    if (!S_ISREG(target.st->st_mode))
+        fail(QStringLiteral("\"%1\" ist keine Datei.").arg(native(dataPath)));
+    if (const auto owner = safety::stickyOwner(folderPart(target.path), *target.st))
+        fail(QStringLiteral("Die Datei \"%1\" ist schreibgeschützt: Sie gehört dem Benutzer \"%2\", und in "
+                            "diesem Ordner darf nur er sie ersetzen.")
+                 .arg(native(dataPath), *owner));
+    if (isReadOnly(dataPath))
+        fail(QStringLiteral("Die Datei \"%1\" ist schreibgeschützt.").arg(native(dataPath)));
+}
+
+// One attempt; false when another writer replaced the file meanwhile
+// without waiting for us, and the save must begin again.
+bool saveOnce(const QString &dataPath, bool makeBackup, const std::vector<std::string> &reportLines)
+{
+    const safety::Target target = guarded(dataPath, [&] { return safety::resolveTarget(dataPath); });
+    const QString &realPath = target.path;
+    const bool existed = target.st.has_value();
+    checkReplaceable(dataPath, target);
+
+    QFile source(dataPath);
+    if (existed) {
+        const int fd = ::open(QFile::encodeName(realPath).constData(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && (errno == ENOENT || errno == ELOOP))
+            return false;
+        if (fd < 0)
+            failWrite(dataPath, safety::reasonOf(errno));
+        if (!source.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            failRead(source);
+        }
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !sameFile(opened, *target.st))
+            return false;
+        guarded(dataPath, [&] { return safety::lockForWriting(fd); });
+        // Still the file under that name, not one its last writer replaced?
+        const auto now = safety::lstatOf(realPath);
+        if (!now || !sameFile(*now, opened))
+            return false;
+        // A save cut off between backup and data file left both names on
+        // one file; the backup made below is a file of its own again.
+        const auto atBackup = safety::lstatOf(backupPath(dataPath));
+        if (atBackup && sameFile(*atBackup, opened) && withRealFolder(backupPath(dataPath)) != withRealFolder(realPath))
+            ::unlink(QFile::encodeName(backupPath(dataPath)).constData());
+    }
+
+    const QString backupName = backupPath(dataPath);
+    // A data file that is a link to its own backup name has no backup.
+    const bool withBackup = existed && makeBackup && withRealFolder(backupName) != withRealFolder(realPath);
+    const BackupName oldBackup = withBackup ? checkBackupName(backupName, dataPath) : BackupName{};
+
+    safety::removeStaleTemps(realPath);
+    if (makeBackup)
+        safety::removeStaleTemps(backupName);
+
+    safety::TempFile data(realPath);
+    guarded(dataPath, [&] { data.open(existed ? 0600 : 0666); });
+    // Whoever waits for the old file waits for the new one too.
+    guarded(dataPath, [&] { return safety::lockForWriting(data.fd()); });
+
+    // The backup is complete before the data file is replaced. A file that
+    // needs converting is copied into both in the same pass.
+    BackupFile backup(backupName);
+    if (withBackup && !startsWithCrLfOnly(source))
+        openBackup(backup, source, oldBackup);
+
+    const Sink dataSink{&data, dataPath};
+    Copied old;
+    if (existed)
+        old = backup.isOpen() ? copyWithCrLf(source, {dataSink, backup.sink()}) : copyWithCrLf(source, {dataSink});
+    const QByteArray entry = entryBytes(reportLines, existed, old.lineOpen);
+    writeAll(dataSink, entry.constData(), entry.size());
+
+    const bool linked = withBackup && finishBackup(backup, source, old, oldBackup, realPath);
+    if (existed) {
+        data.takeOwnership(*target.st);
+        const auto now = safety::lstatOf(realPath);
+        if (!now || !sameFile(*now, *target.st))
+            return false;
+        guarded(dataPath, [&] { data.replace(); });
+    } else if (!guarded(dataPath, [&] { return data.create(); })) {
+        return false;  // someone else created it meanwhile: save into theirs
+    }
+    // The linked backup still carries the data file's permissions; a backup
+    // that existed before keeps its own.
+    if (linked && oldBackup.mode)
+        ::fchmod(source.handle(), *oldBackup.mode);
+    return true;
 }
 
 } // namespace
@@ -551,7 +496,15 @@ QString backupPath(const QString &dataPath)
 {
     const qsizetype nameStart = dataPath.lastIndexOf(QLatin1Char('/')) + 1;
     const qsizetype dot = dataPath.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot >= nameStart ? dataPath.left(dot) : dataPath;
+    QString stem = dot >= nameStart ? dataPath.left(dot) : dataPath;
+    // A name the file system took must get a backup too: a stem too long
+    // for the extension is cut, never inside a character.
+    const qsizetype stemMax = safety::kNameMax - 5;
+    while (QFile::encodeName(stem.mid(nameStart)).size() > stemMax) {
+        stem.chop(1);
+        if (!stem.isEmpty() && stem.back().isHighSurrogate())
+            stem.chop(1);
+    }
     return stem + QStringLiteral(".~txt");
 }
 
@@ -576,73 +529,69 @@ QString dataFileCaption(const QString &dataPath)
 
 bool isReadOnly(const QString &path)
 {
-    const QByteArray local = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(local.constData(), &st) != 0)
+    safety::Target target;
+    try {
+        target = safety::resolveTarget(path);
+    } catch (const safety::Refusal &) {
+        return false;  // not for want of permission: the save says why
+    }
+    if (!target.st)
         return false;
+    const QByteArray local = QFile::encodeName(target.path);
     // The owner's write bit is the file's read-only attribute; even root
     // respects it here.
-    if ((st.st_mode & S_IWUSR) == 0)
+    if ((target.st->st_mode & S_IWUSR) == 0)
         return true;
     // Whether this user may write it, as the system decides: owner, groups,
     // ACLs, read-only mounts.
     if (::faccessat(AT_FDCWD, local.constData(), W_OK, AT_EACCESS) != 0)
         return true;
     // A save replaces the file by a new one beside it, which needs a folder
-    // this user can create files in.
-    const QString folder = QFileInfo(resolvedPath(path)).absolutePath();
-    return ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0;
+    // this user can create files in, and in a sticky folder the file's owner.
+    const QString folder = QFileInfo(target.path).absolutePath();
+    return ::faccessat(AT_FDCWD, QFile::encodeName(folder).constData(), W_OK | X_OK, AT_EACCESS) != 0
+        || safety::stickyOwner(folder, *target.st).has_value();
+}
+
+bool isBackupName(const QString &path)
+{
+    return fileNamePart(path).endsWith(QLatin1String(".~txt"));
 }
 
 bool isUsableDataFile(const QString &path)
 {
-    if (path.isEmpty())
+    // A NUL would end the name early in every system call.
+    if (path.isEmpty() || path.contains(QChar(0)))
         return false;
-    const QFileInfo info(path);
-    return info.exists() && info.isFile() && !isReadOnly(path) && !isReservedName(path);
+    // A link another user put at the name is never followed.
+    try {
+        const safety::Target target = safety::resolveTarget(path);
+        if (!target.st || !S_ISREG(target.st->st_mode))
+            return false;
+    } catch (const safety::Refusal &) {
+        return false;
+    }
+    return !isReadOnly(path) && !isReservedName(path) && !isBackupName(path);
 }
 
 void appendEntry(const QString &dataPath, bool makeBackup, const std::vector<std::string> &reportLines)
 {
-    const QString realPath = resolvedPath(dataPath);
-    const SaveLock lock(realPath);
-
-    const bool existed = QFileInfo::exists(dataPath);
-    checkReplaceable(dataPath);
-
-    QFile source(dataPath);
-    if (existed && !source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        failRead(source);
-    const QString backupName = backupPath(dataPath);
-    // A data file named *.~txt is its own backup name: the new content would
-    // replace the backup at once, so there is none.
-    const bool withBackup = existed && makeBackup && withRealFolder(backupName) != withRealFolder(realPath);
-    const std::optional<mode_t> backupMode = withBackup ? checkBackupName(backupName) : std::nullopt;
-
-    // QSaveFile writes a symlinked data file through to its target, so the
-    // link itself stays in place.
-    QSaveFile data(dataPath);
-    openTarget(data);
-
-    // The backup is complete before the data file is replaced. A file that
-    // needs converting is copied into both in the same pass.
-    BackupFile backup(backupName);
-    if (withBackup && !startsWithCrLfOnly(source))
-        openBackup(backup, source, backupMode);
-
-    const Sink dataSink{&data, dataPath};
-    Copied old;
-    if (existed)
-        old = backup.isOpen() ? copyWithCrLf(source, {dataSink, backup.sink()}) : copyWithCrLf(source, {dataSink});
-    const QByteArray entry = entryBytes(reportLines, existed, old.lineOpen);
-    writeAll(dataSink, entry.constData(), entry.size());
-
-    const bool linked = withBackup && finishBackup(backup, source, old, backupMode, dataPath);
-    commit(data);
-    // The linked backup still carries the data file's permissions; a backup
-    // that existed before keeps its own.
-    if (linked && backupMode)
-        ::fchmod(source.handle(), *backupMode);
+    if (isBackupName(dataPath))
+        fail(QStringLiteral("Die Datei \"%1\" kann nicht verwendet werden: Unter diesem Namen legt das Programm "
+                            "die Sicherungskopie einer anderen Datei ab.")
+                 .arg(native(dataPath)));
+    if (dataPath.contains(QChar(0)))
+        fail(QStringLiteral("Die Datei \"%1\" kann nicht verwendet werden: Ihr Name enthält ein Nullzeichen.")
+                 .arg(native(dataPath)));
+    // Each attempt that has to begin again does so because another save
+    // went through; only a file that keeps changing for a long time stops it.
+    QElapsedTimer trying;
+    trying.start();
+    do {
+        if (saveOnce(dataPath, makeBackup, reportLines))
+            return;
+    } while (trying.elapsed() < kRetryMs);
+    failWrite(dataPath, QStringLiteral("Sie wurde während des Speicherns immer wieder von anderen geändert."));
 }
 
 } // namespace zz::output

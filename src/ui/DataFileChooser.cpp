@@ -40,7 +40,8 @@ DataFileChoice DataFileChooser::choose(const QString &current)
     const QString chosen = d->selectedFiles().value(0);
     if (chosen.isEmpty())
         return {};
-    if (zz::output::isReservedName(chosen)) {
+    if (zz::output::isReservedName(chosen) || zz::output::isBackupName(chosen)) {
+        m_refusedAsBackup = zz::output::isBackupName(chosen);
         forgetFileName();
         return {DataFileChoice::Outcome::Refused, QString()};
     }
@@ -50,7 +51,13 @@ DataFileChoice DataFileChooser::choose(const QString &current)
 void DataFileChooser::warnRefused() const
 {
     QMessageBox::warning(messageParent(&m_owner), QStringLiteral("Warnung!"),
-                         QStringLiteral("Diese Datei kann nicht verwendet werden!"));
+                         m_refusedAsBackup ? backupNameWarning() : QStringLiteral("Diese Datei kann nicht verwendet werden!"));
+}
+
+QString backupNameWarning()
+{
+    return QStringLiteral("Diese Datei kann nicht verwendet werden!\nUnter diesem Namen legt das Programm die "
+                          "Sicherungskopie einer anderen Datei ab.");
 }
 
 // QFileDialog ignores an empty selectFile(), so its name field and the list

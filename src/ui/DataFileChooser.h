@@ -24,8 +24,9 @@ public:
     explicit DataFileChooser(QWidget &owner);
 
     // Shows the dialog, proposing `current` when it is set and otherwise the
-    // name the dialog held last. A reserved document name is Refused, and
-    // the dialog forgets it.
+    // name the dialog held last. A reserved document name or a backup name
+    // (*.~txt, which another data file's backup would overwrite) is Refused,
+    // and the dialog forgets it.
     DataFileChoice choose(const QString &current);
     // The warning for a refused name, over the window on screen.
     void warnRefused() const;
@@ -40,7 +41,11 @@ private:
 
     QWidget &m_owner;
     QFileDialog *m_dialog = nullptr;
+    bool m_refusedAsBackup = false;
 };
+
+// The warning for a data file with a backup name, chosen or stored.
+QString backupNameWarning();
 
 // The window a message box belongs to: the one on screen, since the
 // four-ring window may be hidden behind the five/six-ring window.

@@ -20,6 +20,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <optional>
 
@@ -264,6 +265,13 @@ void TfrmLurvan::validateDataFile()
     const QString &stored = m_dataFile.DateiPfad();
     if (!stored.isEmpty() && zz::output::isReservedName(stored))
         m_chooser.forgetFileName();
+    // Saving into it would wipe another data file's backup, and the next
+    // backup of that file would wipe this one: said once the window is up.
+    if (!stored.isEmpty() && zz::output::isBackupName(stored)) {
+        QTimer::singleShot(0, this, [this] {
+            QMessageBox::warning(zz::ui::messageParent(this), QStringLiteral("Warnung!"), zz::ui::backupNameWarning());
+        });
+    }
     if (!zz::output::isUsableDataFile(stored))
         m_dataFile.setDateiPfad(QString());
     showDataFile();

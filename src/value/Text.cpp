@@ -12,6 +12,15 @@ void appendHex(std::string &out, unsigned char c)
     out += kHex[c & 0xF];
 }
 
+// Invisible characters that reorder or split the text around them in a
+// terminal: bidirectional marks, embeddings, overrides and isolates, line and
+// paragraph separators, and their invisible kin.
+bool isFormatControl(unsigned cp)
+{
+    return cp == 0x061C || cp == 0x180E || (cp >= 0x200B && cp <= 0x200F) || (cp >= 0x2028 && cp <= 0x202E)
+        || (cp >= 0x2060 && cp <= 0x206F) || cp == 0xFEFF || (cp >= 0xFFF9 && cp <= 0xFFFB);
+}
+
 // Length of the well-formed UTF-8 sequence at s[i], 0 when it is not one.
 std::size_t sequenceLength(std::string_view s, std::size_t i)
 {
@@ -42,6 +51,8 @@ std::size_t sequenceLength(std::string_view s, std::size_t i)
     if (cp < lowest || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;
     if (cp >= 0x80 && cp <= 0x9F) // C1 controls
+        return 0;
+    if (isFormatControl(cp))
         return 0;
     return n;
 }

@@ -5,7 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +19,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <csignal>
+#include <memory>
 #include <set>
 
 using namespace zz::output;
@@ -57,6 +60,102 @@ ToolRun runTool(const QStringList &args, bool asNobody = false)
         return {};
     return {tool.exitCode(), QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed(),
             QString::fromLocal8Bit(tool.readAllStandardError()).trimmed()};
+}
+
+// Runs the save tool as another user, with the system's messages in English.
+ToolRun runToolAs(const QString &user, const QStringList &args)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    tool.setProcessEnvironment(env);
+    tool.start("setpriv", QStringList{"--reuid=" + user, "--regid=" + user, "--init-groups", ZZ_SAVETOOL} + args);
+    if (!tool.waitForFinished(120000) || tool.exitStatus() != QProcess::NormalExit)
+        return {};
+    return {tool.exitCode(), QString::fromLocal8Bit(tool.readAllStandardOutput()).trimmed(),
+            QString::fromLocal8Bit(tool.readAllStandardError()).trimmed()};
+}
+
+bool runAs(const QString &user, const QStringList &command)
+{
+    return QProcess::execute("setpriv", QStringList{"--reuid=" + user, "--regid=" + user, "--init-groups"} + command)
+        == 0;
+}
+
+// Two unprivileged accounts made for the test, both also members of a group
+// of their own; removed again at the end.
+class CoUsers final
+{
+public:
+    CoUsers()
+        : a(QString("zz%1a").arg(::getpid())), b(QString("zz%1b").arg(::getpid())),
+          group(QString("zz%1g").arg(::getpid()))
+    {
+        m_ok = retry({"groupadd", group}) && retry({"useradd", "-M", "-U", "-G", group, "-s", "/bin/false", a})
+            && retry({"useradd", "-M", "-U", "-G", group, "-s", "/bin/false", b});
+    }
+    ~CoUsers()
+    {
+        retry({"userdel", a});
+        retry({"userdel", b});
+        retry({"groupdel", group});
+    }
+    CoUsers(const CoUsers &) = delete;
+    CoUsers &operator=(const CoUsers &) = delete;
+
+    bool ok() const { return m_ok; }
+    const QString a;
+    const QString b;
+    const QString group;
+
+private:
+    // Another program may hold the account files' lock for a moment.
+    static bool retry(const QStringList &command)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            QProcess p;
+            p.start(command.first(), command.mid(1));
+            if (p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+                return true;
+            if (p.readAllStandardError().contains("already exists"))
+                return true;
+        }
+        return false;
+    }
+    bool m_ok = false;
+};
+
+bool chownTo(const QString &path, const QString &user, const QString &group)
+{
+    return QProcess::execute("chown", {"-h", user + ":" + group, path}) == 0;
+}
+
+bool chmodTo(const QString &path, mode_t mode)
+{
+    return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
+}
+
+struct stat statOf(const QString &path)
+{
+    struct stat st {};
+    ::lstat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+// The shared folder for co-user cases: "group" is writable by the group
+// (its files take the group's id), "sticky" by everyone, like /tmp.
+QString sharedFolder(const QTemporaryDir &top, const QString &kind, const CoUsers &users)
+{
+    const QString folder = top.filePath(kind);
+    if (!QDir().mkpath(folder) || !chmodTo(top.path(), 0755))
+        return {};
+    if (kind == "group") {
+        if (!chownTo(folder, "root", users.group) || !chmodTo(folder, 02770))
+            return {};
+    } else if (!chmodTo(folder, 01777)) {
+        return {};
+    }
+    return folder;
 }
 
 QStringList allNames(const QString &folder)
@@ -104,9 +203,23 @@ private slots:
     void busyLockStopsTheSave();
     void otherUser_data();
     void otherUser();
+    void coUserLinkNotFollowed_data();
+    void coUserLinkNotFollowed();
+    void coUserCannotBlockSaves_data();
+    void coUserCannotBlockSaves();
+    void coUserBackupInStickyFolder();
+    void groupMembersTakeTurns();
+    void permissionErrorsAtOnce_data();
+    void permissionErrorsAtOnce();
+    void rootKeepsOwnerAndGroup();
+    void staleTempsRemoved();
+    void crashedSavesLeaveNothing();
+    void longNames_data();
+    void longNames();
 
 private:
     QTemporaryDir m_dir;
+    std::unique_ptr<CoUsers> m_users;
     QString path(const QString &name) const { return m_dir.filePath(name); }
 };
 
@@ -500,21 +613,27 @@ void TestDataFile::backupNameNeverFollowed()
 
 void TestDataFile::dataFileNamedLikeItsBackup()
 {
-    // The file is its own backup name: no backup, and nothing left behind.
+    // messung.~txt is where the backup of messung.txt goes: never a data file.
     QTemporaryDir dir;
-    const QString file = dir.filePath("werte.~txt");
-    appendEntry(file, true, kEntryA);
-    appendEntry(file, true, kEntryB);
-    appendEntry(file, true, kEntryB);
-    QCOMPARE(readAll(file), crlf(kEntryA) + "\r\n" + crlf(kEntryB) + "\r\n" + crlf(kEntryB));
-    QCOMPARE(allNames(dir.path()), QStringList{"werte.~txt"});
+    const QString file = dir.filePath("messung.~txt");
+    writeFile(file, "alt\r\n");
+    QVERIFY(isBackupName(file));
+    QVERIFY(!isUsableDataFile(file));
+    try {
+        appendEntry(file, true, kEntryA);
+        QFAIL("a backup name was saved into");
+    } catch (const DataFileError &e) {
+        QVERIFY2(e.message().contains("Sicherungskopie einer anderen Datei"), qPrintable(e.message()));
+    }
+    QCOMPARE(readAll(file), QByteArray("alt\r\n"));
+    QVERIFY(!isBackupName(dir.filePath("messung.~txt.txt")));
 
-    // werte.txt, a symlink to its own backup name.
-    QVERIFY(QFile::link("werte.~txt", dir.filePath("werte.txt")));
-    appendEntry(dir.filePath("werte.txt"), true, kEntryA);
-    QVERIFY(readAll(file).endsWith("\r\n\r\n" + crlf(kEntryA)));
-    QVERIFY(QFileInfo(dir.filePath("werte.txt")).isSymLink());
-    QCOMPARE(allNames(dir.path()), QStringList({"werte.txt", "werte.~txt"}));
+    // messung.txt, the user's own link to its own backup name: no backup.
+    QVERIFY(QFile::link("messung.~txt", dir.filePath("messung.txt")));
+    appendEntry(dir.filePath("messung.txt"), true, kEntryA);
+    QCOMPARE(readAll(file), "alt\r\n\r\n" + crlf(kEntryA));
+    QVERIFY(QFileInfo(dir.filePath("messung.txt")).isSymLink());
+    QCOMPARE(allNames(dir.path()), QStringList({"messung.txt", "messung.~txt"}));
 }
 
 void TestDataFile::writersTakeTurns()
@@ -551,15 +670,18 @@ void TestDataFile::writersTakeTurns()
 
 void TestDataFile::busyLockStopsTheSave()
 {
-    // Another save that does not finish: this one gives up after a while and
+    // Another save that does not finish (a write lock, which only someone who
+    // may write the file can take): this one gives up after a while and
     // writes nothing.
     QTemporaryDir dir;
     const QString file = dir.filePath("besetzt.txt");
     writeFile(file, "alt\r\n");
-    const int held = ::open(QFile::encodeName(dir.filePath(".besetzt.txt.~lock")).constData(),
-                            O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int held = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CLOEXEC);
     QVERIFY(held >= 0);
-    QVERIFY(::flock(held, LOCK_EX) == 0);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    QVERIFY(::fcntl(held, F_OFD_SETLK, &lock) == 0);
     const ToolRun run = runTool({file, "1", "neu"});
     ::close(held);
     QCOMPARE(run.exitCode, 1);
@@ -635,6 +757,328 @@ void TestDataFile::otherUser()
     QVERIFY(!info.isSymLink());
     QCOMPARE(info.ownerId(), 65534u);
     QCOMPARE(allNames(folder), QStringList({"root.txt", "werte.txt", "werte.~txt"}));
+}
+
+// The co-users, made once for all cases that need them.
+#define NEED_CO_USERS(users)                                                                                   \
+    if (::geteuid() != 0)                                                                                      \
+        QSKIP("needs root to make the co-users");                                                              \
+    if (!m_users)                                                                                              \
+        m_users = std::make_unique<CoUsers>();                                                                 \
+    const CoUsers &users = *m_users;                                                                           \
+    QVERIFY(users.ok())
+
+void TestDataFile::coUserLinkNotFollowed_data()
+{
+    QTest::addColumn<QString>("folderKind");
+    QTest::newRow("group folder") << "group";
+    QTest::newRow("sticky folder") << "sticky";
+}
+
+void TestDataFile::coUserLinkNotFollowed()
+{
+    // B puts a link at the name A's data file will have; A's save must not
+    // write into A's private file behind it.
+    QFETCH(QString, folderKind);
+    NEED_CO_USERS(users);
+    QTemporaryDir top;
+    const QString folder = sharedFolder(top, folderKind, users);
+    QVERIFY(!folder.isEmpty());
+    const QString home = top.filePath("a");
+    QVERIFY(QDir().mkpath(home) && chownTo(home, users.a, users.a) && chmodTo(home, 0700));
+    const QString secret = home + "/privat.sh";
+    writeFile(secret, "#!/bin/sh\necho privat\n");
+    QVERIFY(chownTo(secret, users.a, users.a) && chmodTo(secret, 0700));
+    const QString file = folder + "/werte.txt";
+    QVERIFY(runAs(users.b, {"ln", "-s", secret, file}));
+
+    const ToolRun run = runToolAs(users.a, {file, "1", "neu"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("Verweis \"" + file + "\"") && run.err.contains(users.b), qPrintable(run.err));
+    QCOMPARE(readAll(secret), QByteArray("#!/bin/sh\necho privat\n"));
+    QVERIFY(QFileInfo(file).isSymLink());
+    QCOMPARE(allNames(folder), QStringList{"werte.txt"});
+    // And it is not taken for read-only, which would only ask for another file.
+    QCOMPARE(runToolAs(users.a, {"--check", file}).out, QString("writable unusable"));
+
+    // A's own link is the designed way to keep the data file elsewhere.
+    QVERIFY(QFile::remove(file));
+    QVERIFY(runAs(users.a, {"ln", "-s", secret, file}));
+    const ToolRun own = runToolAs(users.a, {file, "0", "neu"});
+    QVERIFY2(own.exitCode == 0, qPrintable(own.err));
+    QCOMPARE(readAll(secret), QByteArray("#!/bin/sh\r\necho privat\r\n\r\nneu\r\n"));
+}
+
+void TestDataFile::coUserCannotBlockSaves_data()
+{
+    QTest::addColumn<QString>("folderKind");
+    QTest::newRow("group folder") << "group";
+    QTest::newRow("sticky folder") << "sticky";
+}
+
+void TestDataFile::coUserCannotBlockSaves()
+{
+    // B may read A's data file but not write it: B's locks on it and a file
+    // at the old lock name do not make A wait.
+    QFETCH(QString, folderKind);
+    NEED_CO_USERS(users);
+    QTemporaryDir top;
+    const QString folder = sharedFolder(top, folderKind, users);
+    QVERIFY(!folder.isEmpty());
+    const QString file = folder + "/werte.txt";
+    writeFile(file, "alt\r\n");
+    QVERIFY(chownTo(file, users.a, users.group) && chmodTo(file, 0644));
+
+    QProcess holder;
+    holder.start("setpriv", {"--reuid=" + users.b, "--regid=" + users.b, "--init-groups", ZZ_SAVETOOL, "--hold", file});
+    QVERIFY(holder.waitForReadyRead(60000));
+    QCOMPARE(holder.readLine().trimmed(), QByteArray("bereit"));
+    QElapsedTimer took;
+    took.start();
+    const ToolRun run = runToolAs(users.a, {file, "1", "neu"});
+    const qint64 ms = took.elapsed();
+    holder.kill();
+    holder.waitForFinished();
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    // Well below the wait for a real writer (5 s).
+    QVERIFY2(ms < 4000, qPrintable(QString::number(ms)));
+    QCOMPARE(readAll(file), QByteArray("alt\r\n\r\nneu\r\n"));
+    QCOMPARE(readAll(folder + "/werte.~txt"), QByteArray("alt\r\n"));
+}
+
+void TestDataFile::coUserBackupInStickyFolder()
+{
+    // B's file at the backup name cannot be replaced by A in a sticky
+    // folder: the save says whose file is in the way and changes nothing.
+    NEED_CO_USERS(users);
+    QTemporaryDir top;
+    const QString folder = sharedFolder(top, "sticky", users);
+    QVERIFY(!folder.isEmpty());
+    const QString file = folder + "/werte.txt";
+    const QString backupFile = folder + "/werte.~txt";
+    writeFile(file, "alt\r\n");
+    writeFile(backupFile, "von b\n");
+    QVERIFY(chownTo(file, users.a, users.a) && chownTo(backupFile, users.b, users.b));
+
+    const ToolRun run = runToolAs(users.a, {file, "1", "neu"});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains("\"" + backupFile + "\"") && run.err.contains("\"" + users.b + "\""),
+             qPrintable(run.err));
+    QVERIFY2(!run.err.contains("Operation not permitted"), qPrintable(run.err));
+    QCOMPARE(readAll(file), QByteArray("alt\r\n"));
+    QCOMPARE(readAll(backupFile), QByteArray("von b\n"));
+    QCOMPARE(allNames(folder), QStringList({"werte.txt", "werte.~txt"}));
+
+    // Without a backup the save goes through.
+    const ToolRun without = runToolAs(users.a, {file, "0", "neu"});
+    QVERIFY2(without.exitCode == 0, qPrintable(without.err));
+    QCOMPARE(readAll(file), QByteArray("alt\r\n\r\nneu\r\n"));
+}
+
+void TestDataFile::groupMembersTakeTurns()
+{
+    // A and B share a data file through their group and save at the same
+    // time: no entry is lost, and the file stays the group's.
+    NEED_CO_USERS(users);
+    QTemporaryDir top;
+    const QString folder = sharedFolder(top, "group", users);
+    QVERIFY(!folder.isEmpty());
+    const QString file = folder + "/gemeinsam.txt";
+    writeFile(file, "");
+    QVERIFY(chownTo(file, users.a, users.group) && chmodTo(file, 0660));
+    constexpr int saves = 15;
+    std::vector<std::unique_ptr<QProcess>> tools;
+    for (const QString &user : {users.a, users.b}) {
+        tools.push_back(std::make_unique<QProcess>());
+        tools.back()->start("setpriv", {"--reuid=" + user, "--regid=" + user, "--init-groups", ZZ_SAVETOOL,
+                                        "--repeat", QString::number(saves), file, user});
+    }
+    for (auto &tool : tools) {
+        QVERIFY(tool->waitForFinished(120000));
+        QVERIFY2(tool->exitCode() == 0, tool->readAllStandardError().constData());
+    }
+    const QByteArray text = readAll(file);
+    for (const QString &user : {users.a, users.b}) {
+        for (int i = 0; i < saves; ++i)
+            QVERIFY(text.contains(("Schreiber " + user + "\r\nEintrag " + QString::number(i) + "\r\n").toUtf8()));
+    }
+    QCOMPARE(text.count("Schreiber "), 2 * saves);
+    const struct stat st = statOf(file);
+    QCOMPARE(QFileInfo(file).group(), users.group);
+    QCOMPARE(st.st_mode & 07777, mode_t(0660));
+    for (const QString &user : {users.a, users.b})
+        QCOMPARE(runToolAs(user, {"--check", file}).out, QString("writable usable"));
+}
+
+void TestDataFile::permissionErrorsAtOnce_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<QString>("error");  // empty: the save goes through
+    QTest::newRow("folder not searchable") << "no-search" << "Permission denied";
+    QTest::newRow("own old lock file, mode 000") << "old-lock" << "";
+}
+
+void TestDataFile::permissionErrorsAtOnce()
+{
+    QFETCH(QString, setup);
+    QFETCH(QString, error);
+    NEED_CO_USERS(users);
+    QTemporaryDir top;
+    QVERIFY(chmodTo(top.path(), 0755));
+    const QString folder = top.filePath("eigen");
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = folder + "/werte.txt";
+    writeFile(file, "alt\r\n");
+    QVERIFY(chownTo(folder, users.a, users.a) && chownTo(file, users.a, users.a));
+    if (setup == "no-search") {
+        QVERIFY(chmodTo(folder, 0600));
+    } else {
+        const QString lock = folder + "/.werte.txt.~lock";
+        writeFile(lock, "");
+        QVERIFY(chownTo(lock, users.a, users.a) && chmodTo(lock, 0));
+    }
+    QElapsedTimer took;
+    took.start();
+    const ToolRun run = runToolAs(users.a, {file, "1", "neu"});
+    QVERIFY2(took.elapsed() < 4000, qPrintable(QString::number(took.elapsed())));
+    if (error.isEmpty()) {
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(readAll(file), QByteArray("alt\r\n\r\nneu\r\n"));
+        return;
+    }
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(error) && !run.err.contains("anderen Programm"), qPrintable(run.err));
+    QVERIFY(chmodTo(folder, 0755));
+    QCOMPARE(readAll(file), QByteArray("alt\r\n"));
+}
+
+void TestDataFile::rootKeepsOwnerAndGroup()
+{
+    // Root saving another user's file leaves it, and its backup, theirs.
+    if (::geteuid() != 0)
+        QSKIP("needs root");
+    QTemporaryDir dir;
+    const QString file = dir.filePath("fremd.txt");
+    const QString backupFile = dir.filePath("fremd.~txt");
+    writeFile(file, "alt\n");
+    QVERIFY(::chown(QFile::encodeName(file).constData(), 4242, 4343) == 0 && chmodTo(file, 0640));
+    // A file a third user put at the backup name does not make them the
+    // owner of the copy.
+    writeFile(backupFile, "fremd\n");
+    QVERIFY(::chown(QFile::encodeName(backupFile).constData(), 5555, 5555) == 0 && chmodTo(backupFile, 0666));
+    for (int round = 0; round < 2; ++round) {
+        appendEntry(file, true, kEntryB);
+        for (const QString &name : {file, backupFile}) {
+            const struct stat st = statOf(name);
+            QCOMPARE(st.st_uid, uid_t(4242));
+            QCOMPARE(st.st_gid, gid_t(4343));
+            QCOMPARE(st.st_mode & 07777, mode_t(0640));
+        }
+    }
+    QCOMPARE(readAll(file), "alt\r\n\r\n" + crlf(kEntryB) + "\r\n" + crlf(kEntryB));
+}
+
+void TestDataFile::staleTempsRemoved()
+{
+    // Leftovers of saves that were cut off go at the next save; files of
+    // others, files in use and files that only look alike stay.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("werte.txt");
+    writeFile(file, "alt\r\n");
+    const QStringList stale = {".werte.txt.~0123abcd.tmp", ".werte.~txt.~89abcdef.tmp", "werte.~txt.0011aabb.tmp"};
+    const QStringList kept = {".werte.txt.~fedcba98.tmp", ".werte.txt.~0000aaaa.tmp", "werte.txt.0123abcd.tmp",
+                              "werte.txt.notizen", ".werte.txt.~0123abcd.tmp.alt"};
+    for (const QString &name : stale + kept)
+        writeFile(dir.filePath(name), QByteArray(1000, 'x'));
+    if (::geteuid() == 0)
+        QVERIFY(::chown(QFile::encodeName(dir.filePath(kept[0])).constData(), 4242, 4242) == 0);
+    else
+        QVERIFY(QFile::remove(dir.filePath(kept[0])));
+    const int inUse = ::open(QFile::encodeName(dir.filePath(kept[1])).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(inUse >= 0 && ::flock(inUse, LOCK_EX) == 0);
+    appendEntry(file, true, kEntryA);
+    ::close(inUse);
+    QStringList expected = QStringList{"werte.txt", "werte.~txt"} + kept;
+    if (::geteuid() != 0)
+        expected.removeOne(kept[0]);
+    expected.sort();
+    QCOMPARE(allNames(dir.path()), expected);
+}
+
+void TestDataFile::crashedSavesLeaveNothing()
+{
+    // Saves of a big file killed at random moments, then one more save: no
+    // temporary file is left, the data file holds the old lines and whole
+    // entries after them, and it shares nothing with its backup.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("gross.txt");
+    QByteArray old;
+    for (int i = 0; old.size() < 1024 * 1024; ++i)
+        old += "Zeile " + QByteArray::number(i) + " mit etwas Text, damit sie lang genug ist\r\n";
+    writeFile(file, old);
+    QElapsedTimer one;
+    one.start();
+    QCOMPARE(runTool({file, "1", "Schreiber eins", "Eintrag 0"}).exitCode, 0);
+    const qint64 saveUsec = std::max<qint64>(one.nsecsElapsed() / 1000, 2000);
+    auto *random = QRandomGenerator::global();
+    for (int kill = 0; kill < 20; ++kill) {
+        QProcess tool;
+        tool.start(ZZ_SAVETOOL, {"--crash", QString::number(random->bounded(3 * saveUsec)), file});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitStatus(), QProcess::CrashExit);
+    }
+    QCOMPARE(runTool({file, "1", "Schreiber zuletzt", "Eintrag 0"}).exitCode, 0);
+
+    const QByteArray text = readAll(file);
+    QVERIFY(text.startsWith(old));
+    const QByteArray last = "\r\nSchreiber zuletzt\r\nEintrag 0\r\n";
+    QVERIFY(text.endsWith(last));
+    const QList<QByteArray> entries = text.sliced(old.size()).split('\n');
+    // Each entry: the empty line, the writer, the number.
+    QCOMPARE(entries.size() % 3, 1);
+    for (qsizetype i = 0; i + 1 < entries.size(); i += 3) {
+        QCOMPARE(entries[i], QByteArray("\r"));
+        QVERIFY(entries[i + 1].startsWith("Schreiber ") && entries[i + 1].endsWith('\r'));
+        QVERIFY(entries[i + 2].startsWith("Eintrag ") && entries[i + 2].endsWith('\r'));
+    }
+    QCOMPARE(allNames(dir.path()), QStringList({"gross.txt", "gross.~txt"}));
+    QCOMPARE(statOf(file).st_nlink, nlink_t(1));
+    QCOMPARE(statOf(dir.filePath("gross.~txt")).st_nlink, nlink_t(1));
+    QCOMPARE(readAll(dir.filePath("gross.~txt")) + last, text);
+}
+
+void TestDataFile::longNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("backupName");
+    const QString a240 = QString(236, 'a');
+    QTest::newRow("242 bytes") << QString(238, 'a') + ".txt" << QString(238, 'a') + ".~txt";
+    QTest::newRow("248 bytes") << QString(244, 'a') + ".txt" << QString(244, 'a') + ".~txt";
+    QTest::newRow("255 bytes") << QString(251, 'a') + ".txt" << QString(250, 'a') + ".~txt";
+    QTest::newRow("255 bytes, no extension") << QString(255, 'b') << QString(250, 'b') + ".~txt";
+    // 2-byte characters: the cut falls between them, never inside one.
+    QTest::newRow("255 bytes of umlauts")
+        << QString(125, QChar(0xE4)) + "a.txt" << QString(125, QChar(0xE4)) + ".~txt";
+}
+
+void TestDataFile::longNames()
+{
+    // Any name the file system takes is saved, with backup.
+    QFETCH(QString, name);
+    QFETCH(QString, backupName);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(name);
+    QVERIFY(QFile::encodeName(name).size() <= 255);
+    QCOMPARE(fileNamePart(backupPath(file)), backupName);
+    QVERIFY(QFile::encodeName(backupName).size() <= 255);
+    appendEntry(file, true, kEntryA);
+    appendEntry(file, true, kEntryB);
+    appendEntry(file, true, kEntryB);
+    QCOMPARE(readAll(file), crlf(kEntryA) + "\r\n" + crlf(kEntryB) + "\r\n" + crlf(kEntryB));
+    QCOMPARE(readAll(dir.filePath(backupName)), crlf(kEntryA) + "\r\n" + crlf(kEntryB));
+    QStringList expected{name, backupName};
+    expected.sort();
+    QCOMPARE(allNames(dir.path()), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDataFile)

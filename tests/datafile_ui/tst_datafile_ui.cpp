@@ -248,14 +248,21 @@ private slots:
     void reservedNamesRefused_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("README.TXT") << "README.TXT";
-        QTest::newRow("Lizenz.txt") << "Lizenz.txt";
-        QTest::newRow("liesmich.txt") << "liesmich.txt";
+        QTest::addColumn<QString>("warning");
+        const QString plain = "Diese Datei kann nicht verwendet werden!";
+        const QString backup = plain + "\nUnter diesem Namen legt das Programm die Sicherungskopie einer anderen "
+                                       "Datei ab.";
+        QTest::newRow("README.TXT") << "README.TXT" << plain;
+        QTest::newRow("Lizenz.txt") << "Lizenz.txt" << plain;
+        QTest::newRow("liesmich.txt") << "liesmich.txt" << plain;
+        // The backup of messung.txt would wipe it.
+        QTest::newRow("messung.~txt") << "messung.~txt" << backup;
     }
 
     void reservedNamesRefused()
     {
         QFETCH(QString, name);
+        QFETCH(QString, warning);
         QVERIFY(QDir(m_dir.path()).mkpath("ordner"));
         const QString reserved = path("ordner/" + name);
         setDataFile(path("vorher.txt"));
@@ -265,7 +272,7 @@ private slots:
         action(w, "mnuDatenSpeichernunter")->trigger();
         QVERIFY(seen.seen);
         QCOMPARE(seen.caption, QString("Warnung!"));
-        QCOMPARE(seen.text, QString("Diese Datei kann nicht verwendet werden!"));
+        QCOMPARE(seen.text, warning);
         QCOMPARE(seen.icon, QMessageBox::Warning);
         QVERIFY(zz::ui::dataFile().DateiPfad().isEmpty());
         QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
@@ -348,6 +355,25 @@ private slots:
         });
         child<QAction>(w, "N56Ringe1")->trigger();
         QCOMPARE(shown, QString("Zedezedidor - [beim-start.txt]"));
+        QFile::remove(zz::settings::storePath());
+    }
+
+    void storedBackupNameRefused()
+    {
+        // A stored data file with a backup name is dropped, and said so.
+        const QString file = path("messung.~txt");
+        writeFile(file, "x\r\n");
+        writeFile(path("messung.txt"), "y\r\n");
+        writeStore("[General]\nDatei=" + file.toUtf8() + "\n");
+        MessageBoxSeen seen;
+        answerNextMessageBox(QMessageBox::Ok, &seen);
+        restartWindows();
+        QTRY_VERIFY(seen.seen);
+        QCOMPARE(seen.caption, QString("Warnung!"));
+        QVERIFY2(seen.text.contains("Sicherungskopie einer anderen Datei"), qPrintable(seen.text));
+        QCOMPARE(zz::ui::dataFile().DateiPfad(), QString());
+        QCOMPARE(w->windowTitle(), QString("Zedezedidor"));
+        QCOMPARE(readAll(file), QByteArray("x\r\n"));
         QFile::remove(zz::settings::storePath());
     }
 

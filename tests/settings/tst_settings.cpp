@@ -4,12 +4,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
 
 using namespace zz::settings;
 
@@ -46,6 +49,9 @@ private slots:
     void notAPlainFile_data();
     void notAPlainFile();
     void hugeStore();
+    void agreesWithQSettings_data();
+    void agreesWithQSettings();
+    void sameReadingAsQSettings();
 
 private:
     void writeStore(const QByteArray &content);
@@ -170,12 +176,14 @@ void TestSettings::damagedStore_data()
     QTest::newRow("NUL byte in a value") << withNul("[General]\nDatei=/home/a/Ringe.txt\nLeft=1\0" "2\nTop=5\n")
                                          << a << -1 << "<none>" << "5" << QByteArrayList{};
     QTest::newRow("NUL in the path") << withNul("[General]\nDatei=/home/a\0b.txt\nTop=5\n")
-                                     << "<none>" << -1 << "<none>" << "5" << QByteArrayList{};
+                                     << QString("/home/a") + QChar(0) + "b.txt" << -1 << "<none>" << "5"
+                                     << QByteArrayList{};
     QTest::newRow("random bytes")
         << QByteArray("[General]\n\xFF\xFE\x01Unsinn\nDatei=/home/a/Ringe.txt\n\x80=\x81\r\nBackup=0\n")
         << a << 0 << "<none>" << "<none>" << QByteArrayList{"\n\xFF\xFE\x01Unsinn\n", "\n\x80=\x81\r\n"};
     QTest::newRow("broken UTF-8 in the path") << QByteArray("[General]\nDatei=/home/\xFFx.txt\nTop=1\n")
-                                              << "<none>" << -1 << "<none>" << "1" << QByteArrayList{};
+                                              << QString("/home/") + QChar(0xFFFD) + "x.txt" << -1 << "<none>"
+                                              << "1" << QByteArrayList{};
     QTest::newRow("Backup=false") << QByteArray("[General]\nBackup=false\n") << "<none>" << 0 << "<none>"
                                   << "<none>" << QByteArrayList{};
     QTest::newRow("Backup=true") << QByteArray("[General]\nBackup=true\n") << "<none>" << 1 << "<none>"
@@ -317,6 +325,200 @@ void TestSettings::hugeStore()
     QCOMPARE(s.top, std::optional<int>(9));
     QVERIFY(!save("/x.txt", true, 1, 2));
     QCOMPARE(readStore(), store);
+}
+
+namespace {
+
+// The program's values from what QSettings reads: texts only, numbers in
+// the 32-bit range, Backup as a number or true/false.
+StoredSettings fromQSettings(const QString &file)
+{
+    QSettings qt(file, QSettings::IniFormat);
+    auto text = [&qt](const char *key) -> std::optional<QString> {
+        const QVariant v = qt.value(key);
+        if (v.typeId() != QMetaType::QString)
+            return std::nullopt;
+        return v.toString();
+    };
+    auto number = [](const std::optional<QString> &t) -> std::optional<qlonglong> {
+        bool ok = false;
+        const qlonglong n = t && !t->contains(QChar(0)) ? t->trimmed().toLongLong(&ok) : 0;
+        return ok ? std::optional<qlonglong>(n) : std::nullopt;
+    };
+    StoredSettings s;
+    s.datei = text("Datei");
+    const auto backup = text("Backup");
+    if (const auto n = number(backup))
+        s.backup = *n != 0;
+    else if (backup && backup->trimmed().compare("true", Qt::CaseInsensitive) == 0)
+        s.backup = true;
+    else if (backup && backup->trimmed().compare("false", Qt::CaseInsensitive) == 0)
+        s.backup = false;
+    for (auto [key, field] : {std::pair{"Left", &s.left}, std::pair{"Top", &s.top}}) {
+        const auto n = number(text(key));
+        if (n && *n >= INT_MIN && *n <= INT_MAX)
+            *field = int(*n);
+    }
+    return s;
+}
+
+QString shown(const StoredSettings &s)
+{
+    auto opt = [](const auto &v) { return v ? QVariant(*v).toString() : QString("<none>"); };
+    return QString("Datei=%1 Backup=%2 Left=%3 Top=%4").arg(opt(s.datei), opt(s.backup), opt(s.left), opt(s.top));
+}
+
+bool same(const StoredSettings &a, const StoredSettings &b)
+{
+    return a.datei == b.datei && a.backup == b.backup && a.left == b.left && a.top == b.top;
+}
+
+// Every key but the program's four, with its value as QSettings reads it.
+QMap<QString, QVariant> otherKeys(const QString &file)
+{
+    QSettings qt(file, QSettings::IniFormat);
+    QMap<QString, QVariant> keys;
+    for (const QString &key : qt.allKeys()) {
+        // value() looks "/Datei" up as "Datei": such names stand for the four.
+        QString asLookedUp = key;
+        while (asLookedUp.contains("//"))
+            asLookedUp.replace("//", "/");
+        while (asLookedUp.startsWith('/'))
+            asLookedUp.remove(0, 1);
+        while (asLookedUp.endsWith('/'))
+            asLookedUp.chop(1);
+        if (!QStringList{"Datei", "Backup", "Left", "Top"}.contains(asLookedUp))
+            keys.insert(key, qt.value(key));
+    }
+    return keys;
+}
+
+// A store made of the pieces QSettings' format has: sections, quoting,
+// escapes, continuation lines, comments, odd keys, line ends of all kinds.
+QByteArray generatedStore(QRandomGenerator &random, bool nearLimit)
+{
+    static const QByteArrayList sections = {"[General]", "[general]", " [ GENERAL ] ", "[General", "[%General]",
+                                            "[Andere]", "[]", "[a\\\\b]", "[General]x=1", "[Fenster]", "[%44atei]"};
+    static const QByteArrayList keys = {"Datei", "Backup", "Left", "Top", "%44atei", "%U0044atei", "datei",
+                                        "Dat%65i", " Left", "Top\t", "Fremd", "a\\\\b", "Le%", "Breite", "\"Top\""};
+    static const QByteArrayList values = {"12", " -5 ", "true", "FALSE", "x", "\"a;b\"", "\"a{eol}Left=5\"",
+                                          "1\\{eol}2", "\\x41\\x42", "\\101", "a\\nb", "\\\"q\\\"", "a, b", "\"a, b\"",
+                                          "@String(s)", "@ByteArray(1)", "@@x", "@x", "x ; Kommentar", "\xC3\xA4",
+                                          "\xFF", "\"x\" y", "2147483648", "7\\", "\"", "/home/a/b.txt", "",
+                                          "\\", "\\x", "\\0", "\"\\\"\"", "a=b", "\\\r\n"};
+    static const QByteArrayList eols = {"\n", "\r\n", "\r"};
+    const QByteArray eol = eols[random.bounded(3)];
+    QByteArray store = random.bounded(10) == 0 ? "\xEF\xBB\xBF" : "";
+    const int lines = random.bounded(1, 14);
+    for (int i = 0; i < lines; ++i) {
+        const QByteArray end = random.bounded(12) == 0 ? eols[random.bounded(3)] : eol;
+        switch (random.bounded(8)) {
+        case 0:
+            store += sections[random.bounded(sections.size())] + end;
+            break;
+        case 1:
+            store += (random.bounded(2) ? "; Kommentar" : "") + end;
+            break;
+        case 2:
+            store += "Top" + end;  // no '=': QSettings complains but reads on
+            break;
+        default: {
+            QByteArray value = values[random.bounded(values.size())];
+            value.replace("{eol}", end);
+            store += keys[random.bounded(keys.size())] + (random.bounded(4) ? "=" : " = ") + value + end;
+        }
+        }
+    }
+    if (random.bounded(4) == 0)
+        store.chop(eol.size());  // no line end at the end
+    if (nearLimit) {
+        const qsizetype fill = 1024 * 1024 - store.size() - 20 - random.bounded(200);
+        store += "Fuell=" + QByteArray(std::max<qsizetype>(fill, 0), 'f') + eol;
+    }
+    return store;
+}
+
+} // namespace
+
+void TestSettings::agreesWithQSettings_data()
+{
+    QTest::addColumn<QByteArray>("store");
+    // The faults that hand-made cases found first.
+    QTest::newRow("quoted value over two lines") << QByteArray("[General]\nDatei=\"a\nLeft=5\"\nTop=1\n");
+    QTest::newRow("Datei over two lines") << QByteArray("[General]\nDatei=\"/home/a\n/b.txt\"\nAnders=1\n");
+    QTest::newRow("continued line") << QByteArray("[General]\nLeft=1\\\n2\nTop=3\n");
+    QTest::newRow("escaped key") << QByteArray("[General]\n%44atei=/x.txt\n");
+    QTest::newRow("section without ]") << QByteArray("[General\nLeft=4\n");
+    QTest::newRow("CR LF, no line end at the end") << QByteArray("[General]\r\nFremd=1\r\nLeft=4");
+}
+
+void TestSettings::agreesWithQSettings()
+{
+    QFETCH(QByteArray, store);
+    writeStore(store);
+    QCOMPARE(shown(load()), shown(fromQSettings(storePath())));
+    const auto before = otherKeys(storePath());
+    QVERIFY(save("/home/x/neu.txt", false, 11, 22));
+    const QByteArray written = readStore();
+    QCOMPARE(shown(fromQSettings(storePath())), QString("Datei=/home/x/neu.txt Backup=false Left=11 Top=22"));
+    QCOMPARE(otherKeys(storePath()), before);
+    if (store.contains("\r\n"))
+        QCOMPARE(written.count("\n"), written.count("\r\n"));
+    QCOMPARE(written.endsWith('\n'), store.endsWith('\n'));
+}
+
+void TestSettings::sameReadingAsQSettings()
+{
+    // Generated stores against QSettings itself: the program reads the same
+    // four values, and its rewrite leaves every other key as QSettings read
+    // it, the line ends as they were and the store within the size limit.
+    QRandomGenerator random(20261207);
+    QTemporaryDir copies;
+    for (int round = 0; round < 300; ++round) {
+        const bool nearLimit = round % 40 == 0;
+        const QByteArray store = generatedStore(random, nearLimit);
+        writeStore(store);
+        // QSettings caches by name: each reading gets a name of its own.
+        const QString before = copies.filePath(QString("vorher%1.conf").arg(round));
+        zz::test::writeFile(before, store);
+        const StoredSettings ours = load();
+        const StoredSettings qt = fromQSettings(before);
+        QVERIFY2(same(ours, qt), qPrintable(shown(ours) + " / QSettings: " + shown(qt) + "\n" + store.toPercentEncoding()));
+
+        static const QStringList paths = {"/home/a/b.txt", "/home/a/x;y, \"z\".txt", "@/home/a", " /a b ",
+                                          QString::fromUtf8("/home/ä\\b\tc.txt"), QString()};
+        const QString datei = paths[random.bounded(paths.size())];
+        const bool backup = random.bounded(2);
+        const int left = int(random.generate());
+        const int top = random.bounded(-100, 100);
+        if (!save(datei, backup, left, top)) {
+            QVERIFY2(nearLimit, store.toPercentEncoding().constData());
+            QCOMPARE(readStore(), store);
+            continue;
+        }
+        const QByteArray written = readStore();
+        QVERIFY(written.size() <= 1024 * 1024);
+        const QString after = copies.filePath(QString("nachher%1.conf").arg(round));
+        zz::test::writeFile(after, written);
+        StoredSettings expected;
+        expected.datei = datei;
+        expected.backup = backup;
+        expected.left = left;
+        expected.top = top;
+        const StoredSettings reread = fromQSettings(after);
+        QVERIFY2(same(reread, expected),
+                 qPrintable(shown(reread) + "\n" + store.toPercentEncoding() + "\n" + written.toPercentEncoding()));
+        QVERIFY2(same(load(), expected), qPrintable(shown(load())));
+        QVERIFY2(otherKeys(after) == otherKeys(before),
+                 qPrintable(store.toPercentEncoding() + "\n" + written.toPercentEncoding()));
+        // No line end turned into another kind, none added at the end.
+        if (!store.contains('\r'))
+            QVERIFY(!written.contains('\r'));
+        if (!store.isEmpty() && !store.endsWith('\n') && !store.endsWith('\r'))
+            QVERIFY(!written.endsWith('\n') && !written.endsWith('\r'));
+        QFile::remove(before);
+        QFile::remove(after);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -726,6 +726,13 @@ void TestValue::shownTextEscapes_data()
     QTest::newRow("NUL and DEL") << QByteArray("a\0b\x7f", 4) << QByteArray("a\\x00b\\x7F");
     QTest::newRow("C1 control") << QByteArray("a\xc2\x9b") << QByteArray("a\\xC2\\x9B");
     QTest::newRow("not UTF-8") << QByteArray("\xff\xc3") << QByteArray("\\xFF\\xC3");
+    QTest::newRow("right-to-left override") << QByteArray("rot\xe2\x80\xae") << QByteArray("rot\\xE2\\x80\\xAE");
+    QTest::newRow("line and paragraph separator")
+        << QByteArray("a\xe2\x80\xa8" "b\xe2\x80\xa9") << QByteArray("a\\xE2\\x80\\xA8b\\xE2\\x80\\xA9");
+    QTest::newRow("isolates and marks")
+        << QByteArray("\xe2\x81\xa6\xe2\x81\xa9\xe2\x80\x8f\xd8\x9c")
+        << QByteArray("\\xE2\\x81\\xA6\\xE2\\x81\\xA9\\xE2\\x80\\x8F\\xD8\\x9C");
+    QTest::newRow("letters beside them stay") << QByteArray("Wei\xc3\x9f \xe2\x80\x93") << QByteArray("Wei\xc3\x9f \xe2\x80\x93");
     QTest::newRow("long word") << QByteArray(5000, 'x') << QByteArray(40, 'x') + "…";
 }
 
