@@ -339,15 +339,18 @@ StoredSettings load()
     return result;
 }
 
-bool save(const QString &datei, bool backup, int left, int top)
+bool save(const QString &datei, bool backup, std::optional<int> left, std::optional<int> top)
 {
     // Only an existing plain file is written; only one that was read whole.
     const std::optional<StoreContent> content = readStore();
     if (!content || !content->complete)
         return false;
-    const std::array<QByteArray, 4> values = {escape(datei), backup ? "1" : "0", QByteArray::number(left),
-                                              QByteArray::number(top)};
-    auto valueLine = [&](std::size_t i) { return QByteArray(kKeys[i].latin1()) + '=' + values[i] + '\n'; };
+    const auto number = [](std::optional<int> n) {
+        return n ? std::optional<QByteArray>(QByteArray::number(*n)) : std::nullopt;
+    };
+    const std::array<std::optional<QByteArray>, 4> values = {escape(datei), QByteArray(backup ? "1" : "0"),
+                                                             number(left), number(top)};
+    auto valueLine = [&](std::size_t i) { return QByteArray(kKeys[i].latin1()) + '=' + *values[i] + '\n'; };
 
     const bool bom = content->bytes.startsWith(kBom);
     const QList<QByteArray> lines = splitKeepingEnds(dropBom(content->bytes));
@@ -373,7 +376,8 @@ bool save(const QString &datei, bool backup, int left, int top)
         }
         const Line line = splitLine(withoutEnd(raw));
         const int key = general && line.hasValue ? keyIndex(line.key) : -1;
-        if (key < 0) {
+        // A value not to be written stays as it stands.
+        if (key < 0 || !values[std::size_t(key)]) {
             out += raw;
             continue;
         }
@@ -385,7 +389,7 @@ bool save(const QString &datei, bool backup, int left, int top)
     }
     QByteArray missing;
     for (std::size_t i = 0; i < kKeys.size(); ++i) {
-        if (!written[i])
+        if (!written[i] && values[i])
             missing += valueLine(i);
     }
     if (!missing.isEmpty()) {
