@@ -162,16 +162,21 @@ class TestPositions final : public QObject
         if (!id.isEmpty()) {
             f = frame(id);
             QString last = id;
-            if (viaSecond) {
+            // Under load a focus change on its way may swallow a key: the
+            // user presses it again, as here.
+            for (int attempt = 0; viaSecond && attempt < 3 && last == id; ++attempt) {
                 tool("xdotool", {"windowactivate", "--sync", id, "key", "--clearmodifiers", "ctrl+u"});
                 (void)QTest::qWaitFor([&] {
                     last = window();
                     return !last.isEmpty() && last != id;
-                }, 20000);
+                }, 10000);
             }
-            tool("xdotool", {"windowactivate", "--sync", last, "key", "--clearmodifiers", "Escape"});
+            for (int attempt = 0; attempt < 3 && program.state() != QProcess::NotRunning; ++attempt) {
+                tool("xdotool", {"windowactivate", "--sync", last, "key", "--clearmodifiers", "Escape"});
+                program.waitForFinished(10000);
+            }
         }
-        if (!program.waitForFinished(20000)) {
+        if (program.state() != QProcess::NotRunning) {
             program.kill();
             program.waitForFinished();
             f = {};
