@@ -13,6 +13,10 @@ TfrmAboutBox::TfrmAboutBox(QWidget *parent)
     : QDialog(parent), ui(new Ui::TfrmAboutBox)
 {
     ui->setupUi(this);
+    // A fixed box with only the close button in its title bar.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(298, 196);
     zz::ui::useDesignedFont(*this);
     // The links' colour is chosen against the palette when the box is shown,
     // not by the form's style sheet, which also cut them off from the box's font.
@@ -22,10 +26,6 @@ TfrmAboutBox::TfrmAboutBox(QWidget *parent)
         label->setStyleSheet(QString());
         label->setFont(linkFont);
     }
-    // A fixed box with only the close button in its title bar.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(298, 196);
     // Designer forms know only point sizes; the name is drawn 13 pixels high.
     QFont productFont = ui->ProductName->font();
     productFont.setPixelSize(13);
