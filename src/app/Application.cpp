@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "ui/UiCommon.h"
+
 #include <QFont>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -57,7 +59,8 @@ void Application::setWindowFont()
     }
     QFont font(family);
     font.setPixelSize(11);
-    setFont(font);
+    // Only the designed windows: the rest follows the desktop's font.
+    zz::ui::setDesignedFont(font);
 }
 
 void Application::loadQtTranslations()

@@ -220,9 +220,9 @@ QRect placeBeside(const QRect &dialog, const QRect &control, const QSize &size, 
     return best.isValid() ? best : onScreen(QRect(screen.topLeft(), size.boundedTo(screen.size())));
 }
 
-void showTopic(const QString &identifier, QWidget *parent)
+void showTopic(const QString &identifier, QWidget *parent, const QWidget *control)
 {
-    presentWindow(parent)->showTopic(identifier);
+    presentWindow(parent, control)->showTopic(identifier);
 }
 
 void openProgramDocument(const QString &fileName, QWidget *parent)

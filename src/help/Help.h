@@ -19,8 +19,9 @@ void showIndex(QWidget *parent);        // index tab
 void showHelpOnHelp(QWidget *parent);   // the topic about using the help
 // 15..18, options dialog; the help opens beside the dialog, off the control asked about.
 void showContext(int contextNumber, QWidget *parent, const QWidget *control = nullptr);
-// A topic by its keyword id in the help file, e.g. "zz.farbcode".
-void showTopic(const QString &identifier, QWidget *parent);
+// A topic by its keyword id in the help file, e.g. "zz.farbcode"; with a
+// control, beside its dialog as context help is.
+void showTopic(const QString &identifier, QWidget *parent, const QWidget *control = nullptr);
 
 // Where a help window of `size` (frame included) goes for context help: beside
 // the dialog where the screen has room, otherwise shrunk into the largest free

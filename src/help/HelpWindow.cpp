@@ -1,5 +1,7 @@
 #include "help/HelpWindow.h"
 
+#include "help/Colours.h"
+
 #include <QAction>
 #include <QCollator>
 #include <QFileInfo>
@@ -63,9 +65,41 @@ HelpBrowser::HelpBrowser(QWidget *parent)
 
 QVariant HelpBrowser::loadResource(int type, const QUrl &name)
 {
-    if (m_engine && name.scheme() == QLatin1String("qthelp"))
-        return m_engine->fileData(name);
+    if (m_engine && name.scheme() == QLatin1String("qthelp")) {
+        QByteArray data = m_engine->fileData(name);
+        if (type == QTextDocument::StyleSheetResource)
+            data += colourRules().toUtf8();
+        return data;
+    }
     return QTextBrowser::loadResource(type, name);
+}
+
+// The pages' colours are made for dark text on a light page. Under another
+// colour scheme the headings, links and tip boxes take colours that can be
+// read on the scheme's page background; on a light page they stay as made.
+QString HelpBrowser::colourRules() const
+{
+    const QPalette p = palette();
+    const QColor page = p.color(QPalette::Base);
+    const QColor text = p.color(QPalette::Text);
+    QColor tip(0xee, 0xf4, 0xff);
+    for (const QColor &candidate : {p.color(QPalette::AlternateBase), page}) {
+        if (contrastRatio(text, tip) >= kReadableContrast)
+            break;
+        tip = candidate;
+    }
+    const QColor link = p.color(QPalette::Link);
+    return QStringLiteral("\nh1, h2 { color: %1; }\na { color: %2; }\n"
+                          ".tipp { background-color: %3; }\n.tipp a { color: %4; }\n")
+        .arg(readableOn(QColor(0x1f, 0x3f, 0x7f), page, text).name(), readableOn(link, page, text).name(),
+             tip.name(), readableOn(link, tip, text).name());
+}
+
+void HelpBrowser::changeEvent(QEvent *event)
+{
+    QTextBrowser::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && source().isValid())
+        reload();
 }
 
 QString HelpWindow::contextTopic(int contextNumber)

@@ -24,7 +24,12 @@ public:
     void setHelpEngine(QHelpEngine *engine) { m_engine = engine; }
     QVariant loadResource(int type, const QUrl &name) override;
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    QString colourRules() const;
+
     QHelpEngine *m_engine = nullptr;
 };
 

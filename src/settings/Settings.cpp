@@ -534,16 +534,21 @@ StoredSettings load()
     return result;
 }
 
-bool save(const QString &datei, bool backup, int left, int top)
+bool save(const QString &datei, bool backup, std::optional<int> left, std::optional<int> top)
 {
     // Only an existing plain file is written; only one that was read whole.
     const std::optional<StoreContent> content = readStore();
     if (!content || !content->complete)
         return false;
     const QByteArray &data = content->bytes;
-    const std::array<QByteArray, 4> values = {escape(datei), backup ? "1" : "0", QByteArray::number(left),
-                                              QByteArray::number(top)};
-    auto valueLine = [&](std::size_t k) { return QByteArray(kKeys[k].latin1()) + '=' + values[k]; };
+    const auto number = [](std::optional<int> n) {
+        return n ? std::optional<QByteArray>(QByteArray::number(*n)) : std::nullopt;
+    };
+    // A value without content (a position the platform does not tell) is
+    // not written: its stored lines stay as they are.
+    const std::array<std::optional<QByteArray>, 4> values = {escape(datei), QByteArray(backup ? "1" : "0"),
+                                                             number(left), number(top)};
+    auto valueLine = [&](std::size_t k) { return QByteArray(kKeys[k].latin1()) + '=' + *values[k]; };
     const QByteArray eol = lineEndOf(data);
     const qsizetype top0 = bodyStart(data);
     const StoreMap map = mapStore(data);
@@ -553,6 +558,8 @@ bool save(const QString &datei, bool backup, int left, int top)
     std::vector<std::pair<Record, std::size_t>> replaced;
     QByteArray missing;
     for (std::size_t k = 0; k < kKeys.size(); ++k) {
+        if (!values[k])
+            continue;
         for (const Record &record : map.values[k])
             replaced.emplace_back(record, k);
         if (map.values[k].empty())

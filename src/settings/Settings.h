@@ -26,8 +26,9 @@ bool storeExists();
 StoredSettings load();
 
 // Writes all four values ("Backup" as 1 or 0) into the existing store, also
-// into one that could not be parsed. Returns false, creating nothing, when
-// the store is missing.
-bool save(const QString &datei, bool backup, int left, int top);
+// into one that could not be parsed; an empty position value is left as it
+// is stored, or missing. Returns false, creating nothing, when the store is
+// missing.
+bool save(const QString &datei, bool backup, std::optional<int> left, std::optional<int> top);
 
 } // namespace zz::settings

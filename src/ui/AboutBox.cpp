@@ -1,6 +1,9 @@
 #include "ui/AboutBox.h"
 #include "ui_AboutBox.h"
 
+#include "help/Colours.h"
+#include "ui/UiCommon.h"
+
 #include <QFont>
 #include <QDesktopServices>
 #include <QMouseEvent>
@@ -15,6 +18,15 @@ TfrmAboutBox::TfrmAboutBox(QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(298, 196);
+    zz::ui::useDesignedFont(*this);
+    // The links' colour is chosen against the palette when the box is shown,
+    // not by the form's style sheet, which also cut them off from the box's font.
+    QFont linkFont = font();
+    linkFont.setUnderline(true);
+    for (QLabel *label : {ui->labCk, ui->labHP}) {
+        label->setStyleSheet(QString());
+        label->setFont(linkFont);
+    }
     // Designer forms know only point sizes; the name is drawn 13 pixels high.
     QFont productFont = ui->ProductName->font();
     productFont.setPixelSize(13);
@@ -66,6 +78,15 @@ void TfrmAboutBox::showEvent(QShowEvent *event)
     // created at start-up but gets the button only when it is first shown.
     if (ui->BitBtn1->buttons().isEmpty())
         ui->BitBtn1->setStandardButtons(QDialogButtonBox::Close);
+    // The links' designed blue, unless the desktop's colour scheme gives a
+    // background it cannot be read on.
+    const QColor link = zz::help::readableOn(QColor(Qt::blue), palette().color(QPalette::Window),
+                                             palette().color(QPalette::WindowText));
+    for (QLabel *label : {ui->labCk, ui->labHP}) {
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::WindowText, link);
+        label->setPalette(colours);
+    }
     // Centred on the screen each time, whoever opened it.
     const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen();
     if (screen) {

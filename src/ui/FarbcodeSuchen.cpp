@@ -81,7 +81,7 @@ TfrmFarbcodeSuchen::TfrmFarbcodeSuchen(const RingPictures &pictures, int rings, 
     connect(ui->btnSchliessen, &QPushButton::clicked, this, &QDialog::reject);
     auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
     connect(f1, &QShortcut::activated, this,
-            [this] { zz::help::showTopic(QStringLiteral("zz.farbcode"), this); });
+            [this] { zz::help::showTopic(QStringLiteral("zz.farbcode"), this, this); });
 
     showResult();
     ui->edtWert->setFocus();

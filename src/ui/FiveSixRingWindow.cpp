@@ -21,6 +21,7 @@ TfrmZedezedidor2::TfrmZedezedidor2(FourRing fourRing, zz::ui::DataFileState &dat
       m_dataFile(dataFile)
 {
     ui->setupUi(this);
+    zz::ui::useDesignedFont(*this);
     zz::ui::fixWindowFrame(*this, *ui->ClientArea, {});
     zz::ui::nameSeparators(*ui->mnuDaten, {"N1", "N3"});
     zz::ui::nameSeparators(*ui->mnuBearbeiten, {"N4"});

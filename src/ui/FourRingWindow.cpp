@@ -30,6 +30,7 @@ TfrmLurvan::TfrmLurvan(zz::ui::DataFileState &dataFile, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::TfrmLurvan), m_dataFile(dataFile), m_chooser(*this)
 {
     ui->setupUi(this);
+    zz::ui::useDesignedFont(*this);
     zz::ui::fixWindowFrame(*this, *ui->ClientArea, {ui->Bevel1, ui->BitBtnBeenden,
                            ui->BitBtnKopieren, ui->BitBtnSpeichern});
     zz::ui::nameSeparators(*ui->mnuDaten, {"N1", "N3"});
@@ -277,11 +278,19 @@ void TfrmLurvan::validateDataFile()
     showDataFile();
 }
 
-// Writes the data file, backup switch and window position, into an existing store only.
+// Writes the data file, backup switch and window position, into an existing
+// store only. A position the window system does not tell is not invented:
+// the stored one stays.
 void TfrmLurvan::saveSettings()
 {
-    const QPoint frame = zz::ui::framePosition(*this);
-    zz::settings::save(m_dataFile.DateiPfad(), m_dataFile.BackupErstellen(), frame.x(), frame.y());
+    std::optional<int> left;
+    std::optional<int> top;
+    if (zz::ui::positionsKnown()) {
+        const QPoint frame = zz::ui::framePosition(*this);
+        left = frame.x();
+        top = frame.y();
+    }
+    zz::settings::save(m_dataFile.DateiPfad(), m_dataFile.BackupErstellen(), left, top);
 }
 
 // Appends the report of the sender's window to the data file.

@@ -5,6 +5,7 @@
 #include "output/DataFile.h"
 #include "ui/DataFileChooser.h"
 #include "ui/DataFileState.h"
+#include "ui/UiCommon.h"
 
 #include <QEvent>
 #include <QShowEvent>
@@ -115,6 +116,7 @@ TfrmOptionen::TfrmOptionen(zz::ui::DataFileState &dataFile, zz::ui::DataFileChoo
     : QDialog(parent), ui(new Ui::TfrmOptionen), m_dataFile(dataFile), m_chooser(chooser)
 {
     ui->setupUi(this);
+    zz::ui::useDesignedFont(*this);
     m_fileTip = ui->labDatei->toolTip();
     m_folderTip = ui->labOrt->toolTip();
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint

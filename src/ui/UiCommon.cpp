@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QEvent>
+#include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
@@ -17,6 +18,7 @@
 #include <QPainter>
 #include <QElapsedTimer>
 #include <QMargins>
+#include <QScreen>
 #include <QWindow>
 
 #include <utility>
@@ -49,6 +51,8 @@ public:
 private:
     std::vector<std::pair<QWidget *, int>> m_widgets;
 };
+
+QFont *g_designedFont = nullptr;
 
 // The frame the window manager puts around a decoder window, learned from a
 // window on screen: a hidden window has no frame to ask about, and both
@@ -100,7 +104,13 @@ public:
         const QMargins m = frameMargins(window);
         const QRect inner = window.geometry();
         const QPoint frame = inner.topLeft() - QPoint(m.left(), m.top());
-        const QPoint target(left.value_or(frame.x()), top.value_or(frame.y()));
+        QPoint target(left.value_or(frame.x()), top.value_or(frame.y()));
+        // Until the frame is known the title bar counts as a line of one pixel.
+        const QRect titleBar(target, QSize(inner.width() + m.left() + m.right(), qMax(m.top(), 1)));
+        QList<QRect> screens;
+        for (const QScreen *screen : QGuiApplication::screens())
+            screens << screen->availableGeometry();
+        target = reachablePosition(titleBar, screens);
         if (target != frame)
             window.setGeometry(QRect(target + QPoint(m.left(), m.top()), inner.size()));
     }
@@ -115,6 +125,46 @@ private:
 
 } // namespace
 
+void setDesignedFont(const QFont &font)
+{
+    delete g_designedFont;
+    g_designedFont = new QFont(font);
+}
+
+void useDesignedFont(QWidget &window)
+{
+    if (g_designedFont)
+        window.setFont(*g_designedFont);
+}
+
+bool positionsKnown()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+QPoint reachablePosition(const QRect &titleBar, const QList<QRect> &screens)
+{
+    const QRect *nearest = nullptr;
+    qint64 nearestDistance = 0;
+    for (const QRect &screen : screens) {
+        if (screen.intersects(titleBar))
+            return titleBar.topLeft();
+        const qint64 dx = qMax(qMax(screen.left() - titleBar.right(), titleBar.left() - screen.right()), 0);
+        const qint64 dy = qMax(qMax(screen.top() - titleBar.bottom(), titleBar.top() - screen.bottom()), 0);
+        const qint64 distance = dx * dx + dy * dy;
+        if (!nearest || distance < nearestDistance) {
+            nearest = &screen;
+            nearestDistance = distance;
+        }
+    }
+    if (!nearest)
+        return titleBar.topLeft();
+    // A title bar wider than the screen keeps its left end in sight.
+    const int x = qMax(nearest->left(), qMin(titleBar.left(), nearest->right() + 1 - titleBar.width()));
+    const int y = qMax(nearest->top(), qMin(titleBar.top(), nearest->bottom() + 1 - titleBar.height()));
+    return {x, y};
+}
+
 QPoint framePosition(const QWidget &window)
 {
     const QMargins m = frameMargins(window);
@@ -123,7 +173,7 @@ QPoint framePosition(const QWidget &window)
 
 void moveFrameWhenShown(QWidget &window, std::optional<int> left, std::optional<int> top)
 {
-    if (!left && !top)
+    if ((!left && !top) || !positionsKnown())
         return;
     if (window.isVisible()) {
         FramePlacer::place(window, left, top);
@@ -151,6 +201,9 @@ bool closeOpenPopup()
 
 void handOverPosition(const QWidget &from, QWidget &to)
 {
+    // The window on screen tells its frame now: once the program ends from
+    // the other one, both are hidden, and the position stored is the frame's.
+    (void)frameMargins(from);
     // setGeometry() places the inner area; move() would place the frame only
     // where Qt already knows its size.
     to.setGeometry(QRect(from.geometry().topLeft(), to.size()));

@@ -3,8 +3,10 @@
 #include "output/Report.h"
 
 #include <QLabel>
+#include <QList>
 #include <QPixmap>
 #include <QPoint>
+#include <QRect>
 #include <QStringList>
 
 #include <initializer_list>
@@ -13,6 +15,7 @@
 #include <vector>
 
 class QColor;
+class QFont;
 class QMainWindow;
 class QMenu;
 class QWidget;
@@ -25,6 +28,21 @@ namespace zz::ui {
 // button; the given widgets keep their distance from the bottom edge.
 void fixWindowFrame(QMainWindow &window, QWidget &clientArea,
                     std::initializer_list<QWidget *> bottomAnchored);
+
+// The designed windows are laid out for one font and keep it, whatever font
+// the desktop gives the application; the program's own dialogs, message boxes
+// and menus take the desktop's.
+void setDesignedFont(const QFont &font);
+void useDesignedFont(QWidget &window);
+
+// Whether the window system tells a window where it is and puts it where it
+// asks; a Wayland client can do neither.
+bool positionsKnown();
+
+// Where a frame whose title bar is `titleBar` may stand: where it is, while
+// any part of the title bar lies on a screen; else moved the least distance
+// that brings the whole title bar onto the nearest screen.
+QPoint reachablePosition(const QRect &titleBar, const QList<QRect> &screens);
 
 // Window positions mean the top-left corner of the frame, title bar included,
 // both when stored and when applied, as the settings hold them.

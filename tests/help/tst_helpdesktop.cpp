@@ -237,6 +237,44 @@ private slots:
         QCOMPARE(watchdogClosures(), 0);
     }
 
+    // F1 in "Farbcode suchen" puts the help beside the dialog, as context
+    // help from the options dialog does, never over it; at 2x as well
+    // (tst_helpdesktop_2x runs this alone, on a larger screen).
+    void farbcodeHelpBesideDialog()
+    {
+        bool checked = false;
+        onNextModalWindow([&](QWidget *modal) {
+            activate(modal);
+            if (QTest::currentTestFailed())
+                return;
+            QVERIFY(xdotool({"key", "--clearmodifiers", "F1"}));
+            HelpWindow *help = nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT((help = zz::help::helpWindow()) && help->isVisible(), 15000);
+            QVERIFY(QTest::qWaitForWindowExposed(help, 15000));
+            // Both frames as the window system has them, in screen pixels.
+            QRect helpFrame;
+            QRect dialogFrame;
+            QTRY_VERIFY_WITH_TIMEOUT((helpFrame = frameOf(help)).isValid()
+                                         && (dialogFrame = frameOf(modal)).isValid(), 15000);
+            const QRect screen(QPoint(0, 0), modal->screen()->geometry().size() * modal->devicePixelRatio());
+            const auto text = [](const QRect &r) {
+                return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+            };
+            QVERIFY2(!helpFrame.intersects(dialogFrame),
+                     qPrintable(QStringLiteral("help %1 over the dialog %2").arg(text(helpFrame), text(dialogFrame))));
+            QVERIFY2(screen.contains(helpFrame), qPrintable(text(helpFrame)));
+            escCloses(help);
+            endWithKey(modal, QStringLiteral("Escape"));
+            checked = !QTest::currentTestFailed();
+            if (modal->isVisible())
+                modal->close();
+        });
+        activate(m_four);
+        child<QAction>(m_four, "mnuBearbeitenFarbcodeSuchen")->trigger();
+        QVERIFY(checked);
+        QCOMPARE(watchdogClosures(), 0);
+    }
+
     // Help opened from the four-ring window, then a modal window opened: the
     // help takes a click and Esc while it runs (also while a file dialog runs
     // over the options dialog, and after that one closed), and the modal

@@ -90,7 +90,10 @@ private slots:
         QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Veltrup"));
         QVERIFY(QFileInfo(Application::helpFilePath()).isAbsolute());
         QVERIFY(Application::helpFilePath().endsWith(QStringLiteral("/Zedezedidor.qhc")));
-        QCOMPARE(QApplication::font().family(), QStringLiteral("Liberation Sans"));
+        // The designed windows carry their font; the application's is the desktop's.
+        TfrmAboutBox box;
+        QCOMPARE(box.font().family(), QStringLiteral("Liberation Sans"));
+        QCOMPARE(box.font().pixelSize(), 11);
     }
 
     // A German desktop gets German standard buttons.
