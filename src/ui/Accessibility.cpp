@@ -14,7 +14,8 @@ namespace zz::ui {
 
 namespace {
 
-// A list named by what it is and what it shows: "Ring 1: Gelb".
+// A list named by what it is and what it shows: "Ring 1: Gelb". Without an
+// accessible name (uic sets it last) it is named by its entry, as Qt does.
 class ListAccessible final : public QAccessibleWidget
 {
 public:
@@ -27,9 +28,12 @@ public:
     {
         const QString value = box()->currentText();
         switch (t) {
-        case QAccessible::Name:
-            return value.isEmpty() ? box()->accessibleName()
-                                   : box()->accessibleName() + QStringLiteral(": ") + value;
+        case QAccessible::Name: {
+            const QString name = box()->accessibleName();
+            if (name.isEmpty() || value.isEmpty())
+                return name.isEmpty() ? value : name;
+            return name + QStringLiteral(": ") + value;
+        }
         case QAccessible::Value:
             return value;
         default:
@@ -63,7 +67,8 @@ public:
     relations(QAccessible::Relation match) const override
     {
         auto all = QAccessibleWidget::relations(match);
-        all.removeIf([](const auto &r) { return r.second.testFlag(QAccessible::Label); });
+        if (!box()->accessibleName().isEmpty())
+            all.removeIf([](const auto &r) { return r.second.testFlag(QAccessible::Label); });
         return all;
     }
 
@@ -163,9 +168,7 @@ QAccessibleInterface *programInterface(const QString &key, QObject *object)
 {
     if (key == QLatin1String("RingComboBox") || key == QLatin1String("QComboBox")) {
         auto *box = static_cast<QComboBox *>(object);
-        if (!box->isEditable() && !box->accessibleName().isEmpty())
-            return new ListAccessible(box);
-        return nullptr;
+        return box->isEditable() ? nullptr : new ListAccessible(box);
     }
     if (key == QLatin1String("QLabel")) {
         auto *label = static_cast<QLabel *>(object);
@@ -261,6 +264,10 @@ QString joinSpoken(const QString &first, const QString &second)
 void makeKeyboardLink(QLabel &label, std::function<void()> follow)
 {
     label.setProperty(kLinkProperty, true);
+    // Qt keeps the interface it made first, maybe while the form was set up.
+    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(&label);
+    if (made && made->role() != QAccessible::Link)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
     label.setFocusPolicy(Qt::TabFocus);
     new LinkFollower(label, std::move(follow));
 }

@@ -17,8 +17,7 @@ namespace zz::ui {
 
 // Installs the program's accessible interfaces; call once before the first
 // window is made (Qt keeps the first interface it made for a widget).
-//  - A list with an accessible name is named "name: current entry", and its
-//    description, when it has one, is read after the current entry.
+//  - A list with an accessible name is named "name: current entry".
 //  - A label marked by makeKeyboardLink() is a link.
 //  - An empty frame or line is a filler, which screen readers pass over.
 //  - The help window is a window, not a filler.
