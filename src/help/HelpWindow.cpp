@@ -54,6 +54,8 @@ HelpBrowser::HelpBrowser(QWidget *parent)
 {
     setOpenExternalLinks(false);
     setOpenLinks(true);
+    // A caret, so a screen reader reads the topic line by line with the arrow keys.
+    setTextInteractionFlags(textInteractionFlags() | Qt::TextSelectableByKeyboard);
     // Zooming steps the point size; a font given in pixels, as the program's
     // window font is, has none, and Ctrl+Plus or Ctrl+wheel would do nothing.
     QFont pageFont = font();

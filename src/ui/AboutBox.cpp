@@ -2,10 +2,12 @@
 #include "ui_AboutBox.h"
 
 #include "help/Colours.h"
+#include "ui/Accessibility.h"
 #include "ui/UiCommon.h"
 
 #include <QFont>
 #include <QDesktopServices>
+#include <QPushButton>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -37,6 +39,9 @@ TfrmAboutBox::TfrmAboutBox(QWidget *parent)
     for (QLabel *label : {ui->labCk, ui->Label2, ui->labHP, ui->Label1})
         label->installEventFilter(this);
     connect(ui->BitBtn1, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Tab reaches the links too, and Enter or Space follows them.
+    zz::ui::makeKeyboardLink(*ui->labCk, [this] { labCkClick(); });
+    zz::ui::makeKeyboardLink(*ui->labHP, [this] { labHPClick(); });
 }
 
 TfrmAboutBox::~TfrmAboutBox()
@@ -76,8 +81,11 @@ void TfrmAboutBox::showEvent(QShowEvent *event)
     // The standard Close button looks its picture up in the desktop's icon
     // theme, which costs more than building both decoder windows; the box is
     // created at start-up but gets the button only when it is first shown.
-    if (ui->BitBtn1->buttons().isEmpty())
+    if (ui->BitBtn1->buttons().isEmpty()) {
         ui->BitBtn1->setStandardButtons(QDialogButtonBox::Close);
+        QWidget::setTabOrder(ui->BitBtn1->button(QDialogButtonBox::Close), ui->labCk);
+        QWidget::setTabOrder(ui->labCk, ui->labHP);
+    }
     // The links' designed blue, unless the desktop's colour scheme gives a
     // background it cannot be read on.
     const QColor link = zz::help::readableOn(QColor(Qt::blue), palette().color(QPalette::Window),
@@ -87,6 +95,8 @@ void TfrmAboutBox::showEvent(QShowEvent *event)
         colours.setColor(QPalette::WindowText, link);
         label->setPalette(colours);
     }
+    // The box opens on its button, as before the links took the focus: Enter closes it.
+    ui->BitBtn1->button(QDialogButtonBox::Close)->setFocus();
     // Centred on the screen each time, whoever opened it.
     const QScreen *screen = parentWidget() ? parentWidget()->screen() : this->screen();
     if (screen) {

@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QObject>
 #include <QPushButton>
+#include <QShortcut>
 
 #include <functional>
 
@@ -64,6 +65,9 @@ void connectCommands(Window &window, Form &ui, QAction &helpContentsItem,
     QObject::connect(ui.mnuBearbeitenFarbcodeSuchen, &QAction::triggered, &window,
                      &Window::mnuBearbeitenFarbcodeSuchenClick);
     QObject::connect(&helpContentsItem, &QAction::triggered, &window, helpContents);
+    // F1 shows the help, as it does in the options dialog and the code search.
+    auto *f1 = new QShortcut(QKeySequence::HelpContents, &window);
+    QObject::connect(f1, &QShortcut::activated, &window, helpContents);
     QObject::connect(ui.mnuHilfeIndex, &QAction::triggered, &window, &Window::mnuHilfeIndexClick);
     QObject::connect(&helpOnHelpItem, &QAction::triggered, &helpOnHelp, &QAction::trigger);
     QObject::connect(ui.mnuHilfeReadme, &QAction::triggered, &window, &Window::mnuHilfeReadmeClick);

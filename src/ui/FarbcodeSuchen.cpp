@@ -3,10 +3,13 @@
 
 #include "decode/Decode.h"
 #include "help/Help.h"
+#include "ui/Accessibility.h"
 #include "ui/RingPictures.h"
 #include "ui/UiCommon.h"
 #include "value/ESeries.h"
 
+#include <QLocale>
+#include <QScopeGuard>
 #include <QShortcut>
 
 #include <algorithm>
@@ -79,6 +82,9 @@ TfrmFarbcodeSuchen::TfrmFarbcodeSuchen(const RingPictures &pictures, int rings, 
     connect(ui->combReihe, &QComboBox::activated, this, &TfrmFarbcodeSuchen::showResult);
     connect(ui->btnUebernehmen, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->btnSchliessen, &QPushButton::clicked, this, &QDialog::reject);
+    m_speakTimer.setSingleShot(true);
+    m_speakTimer.setInterval(kTypingPause);
+    connect(&m_speakTimer, &QTimer::timeout, this, &TfrmFarbcodeSuchen::speakResults);
     auto *f1 = new QShortcut(QKeySequence::HelpContents, this);
     connect(f1, &QShortcut::activated, this,
             [this] { zz::help::showTopic(QStringLiteral("zz.farbcode"), this, this); });
@@ -124,6 +130,31 @@ void TfrmFarbcodeSuchen::combRingeChange()
     showResult();
 }
 
+// Whichever input the user changes, the screen reader reads what came of it;
+// while typing, once the user pauses.
+void TfrmFarbcodeSuchen::describeResults()
+{
+    const QString results = zz::ui::spokenResults({{ui->labCodeTxt, ui->labCode},
+                                                   {ui->labWertTxt, ui->labWert},
+                                                   {ui->labBereichTxt, ui->labBereich},
+                                                   {ui->labReihenTxt, ui->labReihen},
+                                                   {ui->labReiheTxt, ui->labNaechste},
+                                                   {nullptr, ui->labMeldung}});
+    zz::ui::describeResults(
+        {ui->edtWert, ui->combRinge, ui->combToleranz, ui->combTempKoeff, ui->combReihe}, results);
+    m_spoken = zz::ui::joinSpoken(zz::ui::spokenChange(focusWidget()), results);
+    if (focusWidget() == ui->edtWert)
+        m_speakTimer.start();
+    else
+        speakResults();
+}
+
+void TfrmFarbcodeSuchen::speakResults()
+{
+    m_speakTimer.stop();
+    zz::ui::announce(*this, m_spoken);
+}
+
 void TfrmFarbcodeSuchen::clearResult()
 {
     m_code.reset();
@@ -135,6 +166,7 @@ void TfrmFarbcodeSuchen::clearResult()
 
 void TfrmFarbcodeSuchen::showResult()
 {
+    const auto describe = qScopeGuard([this] { describeResults(); });
     clearResult();
     const QString typed = ui->edtWert->text();
     if (typed.trimmed().isEmpty()) {

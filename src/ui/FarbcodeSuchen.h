@@ -4,6 +4,8 @@
 #include "value/Decimal.h"
 
 #include <QDialog>
+#include <QString>
+#include <QTimer>
 
 #include <optional>
 #include <vector>
@@ -30,10 +32,16 @@ private:
     void combRingeChange();
     void showResult();
     void clearResult();
+    void describeResults();
+    void speakResults();
 
     Ui::TfrmFarbcodeSuchen *ui;
     const RingPictures &m_pictures;
     std::vector<zz::value::Decimal> m_tolerances;   // of combToleranz, in list order
     bool m_toleranceChosen = false;                 // the user picked one; keep it if offered
     std::optional<zz::value::RingCode> m_code;
+    // Results are spoken once typing pauses, not after every key.
+    static constexpr int kTypingPause = 600;   // ms
+    QTimer m_speakTimer;
+    QString m_spoken;
 };

@@ -3,6 +3,7 @@
 
 #include "decode/Decode.h"
 #include "output/Report.h"
+#include "ui/Accessibility.h"
 #include "ui/DataFileState.h"
 #include "ui/RingComboBox.h"
 #include "ui/RingPictures.h"
@@ -34,6 +35,7 @@ TfrmZedezedidor2::TfrmZedezedidor2(FourRing fourRing, zz::ui::DataFileState &dat
     FormCreate();
     connectHandlers();
     connect(&m_dataFile, &zz::ui::DataFileState::changed, this, &TfrmZedezedidor2::showDataFile);
+    describeResults();
 }
 
 TfrmZedezedidor2::~TfrmZedezedidor2()
@@ -152,6 +154,21 @@ void TfrmZedezedidor2::acToleranzAuswertenExecute()
     if (present)
         ui->labTTol->setText(QString::fromStdString(
             dc::temperatureLine(Wert, ui->combRing6->currentIndex(), sep)));
+    describeResults();
+}
+
+void TfrmZedezedidor2::describeResults()
+{
+    const QString results = zz::ui::spokenResults({{ui->labCodeTxt, ui->labCode},
+                                                   {ui->labWertTxt, ui->labWert},
+                                                   {ui->labToleranzTxt, ui->labToleranz},
+                                                   {ui->labTempKoeffTxt, ui->labTTol},
+                                                   {ui->labNixGut1Txt, ui->labNixGut2Txt},
+                                                   {ui->labStandTxt, ui->labStand}});
+    zz::ui::describeResults({ui->combFarbe, ui->combRing2, ui->combRing3, ui->combRing4,
+                             ui->combRing5, ui->cbxRing6, ui->combRing6},
+                            results);
+    zz::ui::announce(*this, zz::ui::joinSpoken(zz::ui::spokenChange(focusWidget()), results));
 }
 
 std::vector<std::string> TfrmZedezedidor2::report() const
@@ -192,12 +209,14 @@ void TfrmZedezedidor2::FormShow()
 {
     Zurueck = false;
     setWindowTitle(m_dataFile.caption());
+    setAccessibleName(m_dataFile.caption() + QStringLiteral(" (5/6 Ringe)"));
 }
 
 // As in the four-ring window: "&Speichern" follows the data file at once.
 void TfrmZedezedidor2::showDataFile()
 {
     setWindowTitle(m_dataFile.caption());
+    setAccessibleName(m_dataFile.caption() + QStringLiteral(" (5/6 Ringe)"));
     mnuDatenClick();
 }
 

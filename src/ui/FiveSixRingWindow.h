@@ -82,6 +82,8 @@ private:
     void connectHandlers();
     void ringChanged(int ring);
     void cbxRing6Click();
+    // The results as the ring lists' description; spoken after a change on screen.
+    void describeResults();
 
     Ui::TfrmZedezedidor2 *ui;
     FourRing m_fourRing;

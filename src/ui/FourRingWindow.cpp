@@ -7,6 +7,7 @@
 #include "output/Report.h"
 #include "settings/Settings.h"
 #include "ui/AboutBox.h"
+#include "ui/Accessibility.h"
 #include "ui/DataFileState.h"
 #include "ui/FarbcodeSuchen.h"
 #include "ui/FiveSixRingWindow.h"
@@ -40,6 +41,7 @@ TfrmLurvan::TfrmLurvan(zz::ui::DataFileState &dataFile, QWidget *parent)
     FormCreate();
     connectHandlers();
     connect(&m_dataFile, &zz::ui::DataFileState::changed, this, &TfrmLurvan::showDataFile);
+    describeResults();
 }
 
 TfrmLurvan::~TfrmLurvan()
@@ -183,6 +185,19 @@ void TfrmLurvan::acToleranzAuswertenExecute()
     ui->labToleranz->setText(QString::fromStdString(
         dc::fourRingTolerance(Wert, ui->cbxRing4->isChecked(), ui->combRing4->currentIndex(),
                               zz::ui::decimalSeparator())));
+    describeResults();
+}
+
+void TfrmLurvan::describeResults()
+{
+    const QString results = zz::ui::spokenResults({{ui->labCodeTxt, ui->labCode},
+                                                   {ui->labWertTxt, ui->labWert},
+                                                   {ui->labToleranzTxt, ui->labToleranz},
+                                                   {ui->labNixGut1Txt, ui->labNixGut2Txt},
+                                                   {ui->labStandTxt, ui->labStand}});
+    zz::ui::describeResults({ui->combFarbe, ui->combRing2, ui->combRing3, ui->cbxRing4, ui->combRing4},
+                            results);
+    zz::ui::announce(*this, zz::ui::joinSpoken(zz::ui::spokenChange(focusWidget()), results));
 }
 
 std::vector<std::string> TfrmLurvan::report() const
@@ -209,6 +224,8 @@ void TfrmLurvan::BitBtnKopierenClick()
 void TfrmLurvan::showDataFile()
 {
     setWindowTitle(m_dataFile.caption());
+    // Both decoder windows carry the same caption; the screen reader tells them apart.
+    setAccessibleName(m_dataFile.caption() + QStringLiteral(" (4 Ringe)"));
     mnuDatenClick();
 }
 

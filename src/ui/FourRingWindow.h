@@ -96,6 +96,8 @@ private:
     void connectHandlers();
     void ringChanged(int ring);
     void cbxRing4Click();
+    // The results as the ring lists' description; spoken after a change on screen.
+    void describeResults();
 
     Ui::TfrmLurvan *ui;
     zz::ui::DataFileState &m_dataFile;

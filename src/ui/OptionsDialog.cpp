@@ -97,6 +97,8 @@ void showElided(QLabel *label, const QString &text, const QString &full, const Q
     label->setText(isFolder ? metrics.elidedText(text, Qt::ElideLeft, width)
                             : elidedFileName(text, metrics, width));
     label->setToolTip(full.isEmpty() ? designTip : designTip + QLatin1Char('\n') + full);
+    // A screen reader gets the whole text; Qt would give it the designed name.
+    label->setAccessibleName(text);
 }
 
 int helpContext(const QWidget *control)

@@ -1,6 +1,7 @@
 #include "ui/Windows.h"
 
 #include "ui/AboutBox.h"
+#include "ui/Accessibility.h"
 #include "ui/DataFileState.h"
 #include "ui/FiveSixRingWindow.h"
 #include "ui/FourRingWindow.h"
@@ -21,6 +22,7 @@ DataFileState *g_dataFile = nullptr;
 
 void createWindows()
 {
+    installAccessibility();
     g_dataFile = new DataFileState;
     frmLurvan = new TfrmLurvan(*g_dataFile);
     frmAboutBox = new TfrmAboutBox;

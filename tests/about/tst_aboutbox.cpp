@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -169,6 +170,52 @@ private slots:
         QTest::mouseClick(child(box, control.toLatin1().constData()), Qt::RightButton);
         QTest::mouseClick(child(box, "Version"), Qt::LeftButton);
         QCOMPARE(recorder.opened.size(), 1);
+    }
+
+    void keysFollowTheLinks_data()
+    {
+        QTest::addColumn<int>("tabs");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QUrl>("url");
+        const QUrl mail(QStringLiteral("mailto:zedezedidor@example.org?subject=Zedezedidor"));
+        const QUrl home(QStringLiteral("http://www.example.org/zedezedidor/index.html"));
+        QTest::newRow("Tab, Enter") << 1 << int(Qt::Key_Return) << mail;
+        QTest::newRow("Tab, Space") << 1 << int(Qt::Key_Space) << mail;
+        QTest::newRow("Tab twice, Enter") << 2 << int(Qt::Key_Return) << home;
+    }
+
+    // The box opens on its Close button; Tab goes on to the two links.
+    void keysFollowTheLinks()
+    {
+        QFETCH(int, tabs);
+        QFETCH(int, key);
+        QFETCH(QUrl, url);
+        UrlRecorder recorder;
+        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &recorder, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
+        TfrmAboutBox box;
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QPushButton *close = child<QDialogButtonBox>(box, "BitBtn1")->button(QDialogButtonBox::Close);
+        QCOMPARE(QApplication::focusWidget(), close);
+        for (int i = 0; i < tabs; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QCOMPARE(recorder.opened, QList<QUrl>{url});
+        QVERIFY(box.isVisible());
+    }
+
+    void enterOnOpeningCloses()
+    {
+        TfrmAboutBox box;
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!box.isVisible());
     }
 
     void noMailProgramShowsNothing()

@@ -30,8 +30,14 @@ QWidget *window(const QString &which)
                                           : static_cast<QWidget *>(frmZedezedidor2);
 }
 
+// A menu item by name, or "F1" pressed in the window.
 void trigger(const QString &which, const QString &item)
 {
+    if (item == QLatin1String("F1")) {
+        QApplication::setActiveWindow(window(which));
+        QTest::keyClick(window(which), Qt::Key_F1);
+        return;
+    }
     child<QAction>(window(which), item.toLatin1().constData())->trigger();
 }
 
@@ -114,6 +120,7 @@ private slots:
         QTest::newRow("vier Inhalt") << "vier" << "mnuHilfeIhnalt" << 0 << start;
         QTest::newRow("vier Index") << "vier" << "mnuHilfeIndex" << 1 << QString();
         QTest::newRow("vier Benutzung") << "vier" << "mnuHilfeBenutzung" << 0 << onHelp;
+        QTest::newRow("vier F1") << "vier" << "F1" << 0 << start;
         QTest::newRow("fünf/sechs Inhalt") << "fünf/sechs" << "mnuHilfeInhalt" << 0 << start;
         QTest::newRow("fünf/sechs Index") << "fünf/sechs" << "mnuHilfeIndex" << 1 << QString();
         QTest::newRow("fünf/sechs Benutzung") << "fünf/sechs" << "mnuHilfeBenutzungderHilfe" << 0 << onHelp;

@@ -386,10 +386,10 @@ private slots:
     void accessibleNamesAndHelp()
     {
         withDialog(frmLurvan, [](TfrmFarbcodeSuchen *d) {
+            // Not the result labels: a fixed name would hide their text from a screen reader.
             for (QWidget *w : d->findChildren<QWidget *>()) {
                 const bool control = qobject_cast<QComboBox *>(w) || qobject_cast<QLineEdit *>(w)
-                                     || qobject_cast<QPushButton *>(w)
-                                     || (qobject_cast<QLabel *>(w) && !w->objectName().endsWith(QLatin1String("Txt")));
+                                     || qobject_cast<QPushButton *>(w);
                 if (control && !w->objectName().startsWith(QLatin1String("qt_")))
                     QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
             }
