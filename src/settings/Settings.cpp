@@ -1,6 +1,8 @@
 #include "settings/Settings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -11,6 +13,7 @@
 
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <limits>
 
 // The store is read and written here line by line, in QSettings' ini format,
@@ -282,6 +285,17 @@ QByteArray dropBom(const QByteArray &bytes)
     return bytes.startsWith(kBom) ? bytes.mid(3) : bytes;
 }
 
+// Makes the store's folder when nothing at all stands at the store's place;
+// the file itself comes with the save. Whatever is there, even a dangling
+// link, is the user's and stays untouched. The user's umask sets the modes.
+bool createStore()
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(storePath()).constData(), &st) == 0 || errno != ENOENT)
+        return false;
+    return QDir().mkpath(QFileInfo(storePath()).path());
+}
+
 } // namespace
 
 // Where QSettings keeps it on Linux; not asked of QSettings, which would
@@ -341,8 +355,11 @@ StoredSettings load()
 
 bool save(const QString &datei, bool backup, int left, int top)
 {
-    // Only an existing plain file is written; only one that was read whole.
-    const std::optional<StoreContent> content = readStore();
+    // An existing store only when it is a plain file that was read whole; a
+    // missing one is made, as a new empty store.
+    std::optional<StoreContent> content = readStore();
+    if (!content && createStore())
+        content = StoreContent{{}, true};
     if (!content || !content->complete)
         return false;
     const std::array<QByteArray, 4> values = {escape(datei), backup ? "1" : "0", QByteArray::number(left),
