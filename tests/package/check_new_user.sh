@@ -38,14 +38,14 @@ as_user() {
     sh -c 'umask 022; cd; exec "$@"' sh "$@"
 }
 
-# Waits up to 20 s for a command to succeed.
+# Waits up to SECONDS for a command to succeed: wait_for SECONDS COMMAND...
 wait_for() {
-  local i
-  for i in $(seq 200); do
-    "$@" && return 0
+  local until=$((SECONDS + $1))
+  shift
+  until "$@"; do
+    [ "$SECONDS" -lt "$until" ] || return 1
     sleep 0.1
   done
-  return 1
 }
 
 start() {
@@ -57,11 +57,11 @@ start() {
 window_of() { xdotool search --onlyvisible --pid "$pid" --name "$1" 2>/dev/null | head -n1; }
 find_window() {
   local title=$1 id=
-  wait_for eval 'id=$(window_of "$title"); [ -n "$id" ]' || fail "no window \"$title\""
+  wait_for 20 eval 'id=$(window_of "$title"); [ -n "$id" ]' || fail "no window \"$title\""
   echo "$id"
 }
 active_is() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
-activate() { xdotool windowactivate --sync "$1"; wait_for active_is "$1" || fail "window $1 did not get the focus"; }
+activate() { xdotool windowactivate --sync "$1"; wait_for 20 active_is "$1" || fail "window $1 did not get the focus"; }
 
 # The frame's top-left corner as the window manager placed it.
 frame() {
@@ -99,9 +99,9 @@ value() { sed -n "s/^$1=//p" "$store"; }
 start
 main=$(find_window '^Zedezedidor$')
 activate "$main"
-wait_for eval 'placed=$(frame "$main")' || fail "the window manager gave the window no frame"
+wait_for 20 eval 'placed=$(frame "$main")' || fail "the window manager gave the window no frame"
 xdotool windowmove --sync "$main" 237 161
-wait_for eval 'left_at=$(frame "$main") && [ "$left_at" != "$placed" ]' || fail "the window did not move"
+wait_for 20 eval 'left_at=$(frame "$main") && [ "$left_at" != "$placed" ]' || fail "the window did not move"
 quit_with_esc "$main"
 [ -f "$store" ] || fail "the first exit made no settings store"
 [ "$(stat -c '%U %a' "$store")" = "$user 644" ] || fail "store: $(stat -c '%U %a' "$store")"
@@ -110,7 +110,7 @@ quit_with_esc "$main"
 
 start
 main=$(find_window '^Zedezedidor$')
-wait_for eval '[ "$(frame "$main")" = "$left_at" ]' \
+wait_for 20 eval '[ "$(frame "$main")" = "$left_at" ]' \
   || fail "left at $left_at, back at $(frame "$main"); stored: $(tr '\n' ' ' <"$store")"
 quit_with_esc "$main"
 echo "new user: the store was made at the first exit, the window came back at $left_at"
@@ -133,16 +133,16 @@ xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 20 "$data"
 # The name field's completion list may take the first Return.
 xdotool key --clearmodifiers Return
-if ! wait_for eval '[ -z "$(window_of "^Speichern unter")" ]'; then
+if ! wait_for 3 eval '[ -z "$(window_of "^Speichern unter")" ]'; then
   xdotool key --clearmodifiers Return
-  wait_for eval '[ -z "$(window_of "^Speichern unter")" ]' || fail "the file dialog stayed open"
+  wait_for 20 eval '[ -z "$(window_of "^Speichern unter")" ]' || fail "the file dialog stayed open"
 fi
 # OK. The window manager may hand the dialog the focus back before Qt has
 # closed the file dialog, which then swallows the key: once more if so.
 activate "$options"
 for try in 1 2 3; do
   xdotool key --clearmodifiers alt+o
-  wait_for eval '[ -z "$(window_of "^Optionen$")" ]' && break
+  wait_for 3 eval '[ -z "$(window_of "^Optionen$")" ]' && break
 done
 [ -z "$(window_of "^Optionen$")" ] || fail "the options dialog stayed open"
 main=$(find_window '^Zedezedidor - \[Werte\.txt\]$')
