@@ -371,6 +371,8 @@ private slots:
         restartWindows();
         zz::ui::dataFile().setDateiPfad(file);
         zz::ui::dataFile().setBackupErstellen(false);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
         w->move(50, 70);
         w->close();
         const zz::settings::StoredSettings created = zz::settings::load();
