@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -62,6 +63,10 @@ int runGuiTest(int argc, char **argv, const std::function<int(int, char **)> &ru
     qputenv("LANG", "de_DE.UTF-8");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Each run starts without settings: a window closed in one run makes the
+    // store, and its position would reach the next run.
+    const QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
     Application app(argc, argv);
     ModalWatchdog watchdog(20000);
     return run(argc, argv);
