@@ -3,7 +3,6 @@
 #include "ui/UiCommon.h"
 
 #include <QFont>
-#include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -45,19 +44,11 @@ QString Application::helpFilePath()
 }
 
 // The windows are laid out for an 8-point sans serif of 11 pixels; Liberation
-// Sans has Arial's metrics, so every text fits. The program carries its own
-// copy for systems without it; registering that copy makes FreeType scan
-// every glyph, so the installed one is preferred.
+// Sans has Arial's metrics, so every text fits. It comes from the system's
+// font package (fonts-liberation), which the package depends on.
 void Application::setWindowFont()
 {
-    QString family = QStringLiteral("Liberation Sans");
-    if (!QFontDatabase::hasFamily(family)) {
-        const int id = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
-        QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Bold.ttf"));
-        const QStringList families = QFontDatabase::applicationFontFamilies(id);
-        family = families.isEmpty() ? QStringLiteral("Sans Serif") : families.first();
-    }
-    QFont font(family);
+    QFont font(QStringLiteral("Liberation Sans"));
     font.setPixelSize(11);
     // Only the designed windows: the rest follows the desktop's font.
     zz::ui::setDesignedFont(font);

@@ -24,7 +24,14 @@ int checkInstallation()
     zz::help::showContents(nullptr);
     const zz::help::HelpWindow *help = zz::help::helpWindow();
     const bool hasHelp = help && help->hasHelp();
-    out << "Hilfe: " << (hasHelp ? help->engine()->collectionFile() : QStringLiteral("fehlt")) << '\n';
+    if (hasHelp) {
+        out << "Hilfe: " << help->engine()->collectionFile() << '\n';
+    } else {
+        // Why, where the help engine can tell: a missing SQLite driver looks
+        // like a missing file otherwise.
+        const QString why = help && help->engine() ? help->engine()->error() : QString();
+        out << "Hilfe: fehlt" << (why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)) << '\n';
+    }
     if (hasHelp)
         out << "Startseite: " << help->browser()->documentTitle() << '\n';
     return hasIcon && hasHelp ? 0 : 1;

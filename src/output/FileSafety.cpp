@@ -221,10 +221,13 @@ void TempFile::write(const char *data, qsizetype size)
 
 void TempFile::takeOwnership(const struct stat &old)
 {
-    if (::geteuid() == 0)
-        (void)::fchown(m_fd, old.st_uid, old.st_gid);
-    else if (old.st_gid != ::getegid())
-        (void)::fchown(m_fd, uid_t(-1), old.st_gid);  // allowed to members of that group only
+    // Best effort: an owner that cannot be kept leaves the file the saver's.
+    if (::geteuid() == 0) {
+        [[maybe_unused]] const int kept = ::fchown(m_fd, old.st_uid, old.st_gid);
+    } else if (old.st_gid != ::getegid()) {
+        // allowed to members of that group only
+        [[maybe_unused]] const int kept = ::fchown(m_fd, uid_t(-1), old.st_gid);
+    }
     ::fchmod(m_fd, old.st_mode & 07777);
 }
 

@@ -1,6 +1,8 @@
 #include "settings/Settings.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <limits>
 #include <vector>
 
@@ -492,6 +495,17 @@ QByteArray lineEndOf(const QByteArray &bytes)
     return "\n";
 }
 
+// Makes the store's folder when nothing at all stands at the store's place;
+// the file itself comes with the save. Whatever is there, even a dangling
+// link, is the user's and stays untouched. The user's umask sets the modes.
+bool createStore()
+{
+    struct stat st {};
+    if (::lstat(QFile::encodeName(storePath()).constData(), &st) == 0 || errno != ENOENT)
+        return false;
+    return QDir().mkpath(QFileInfo(storePath()).path());
+}
+
 } // namespace
 
 // Where QSettings keeps it on Linux; not asked of QSettings, which would
@@ -536,8 +550,11 @@ StoredSettings load()
 
 bool save(const QString &datei, bool backup, std::optional<int> left, std::optional<int> top)
 {
-    // Only an existing plain file is written; only one that was read whole.
-    const std::optional<StoreContent> content = readStore();
+    // An existing store only when it is a plain file that was read whole; a
+    // missing one is made, as a new empty store.
+    std::optional<StoreContent> content = readStore();
+    if (!content && createStore())
+        content = StoreContent{{}, true};
     if (!content || !content->complete)
         return false;
     const QByteArray &data = content->bytes;

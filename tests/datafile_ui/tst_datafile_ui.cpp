@@ -410,11 +410,20 @@ private slots:
         QCOMPARE(s.left, std::optional<int>(40));
         QCOMPARE(s.top, std::optional<int>(60));
 
-        // Without a store nothing is created at the close.
+        // Without a store the close creates it, with the same four values.
         QFile::remove(zz::settings::storePath());
         restartWindows();
+        zz::ui::dataFile().setDateiPfad(file);
+        zz::ui::dataFile().setBackupErstellen(false);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        w->move(50, 70);
         w->close();
-        QVERIFY(!QFile::exists(zz::settings::storePath()));
+        const zz::settings::StoredSettings created = zz::settings::load();
+        QCOMPARE(created.datei.value_or("<none>"), file);
+        QCOMPARE(created.backup, std::optional<bool>(false));
+        QCOMPARE(created.left, std::optional<int>(50));
+        QCOMPARE(created.top, std::optional<int>(70));
     }
 };
 

@@ -36,6 +36,7 @@ class TestSettings final : public QObject
 private slots:
     void init();
     void storeLocation();
+    void missingStore_data();
     void missingStore();
     void storedValues_data();
     void storedValues();
@@ -82,14 +83,45 @@ void TestSettings::storeLocation()
     QCOMPARE(storePath(), m_config.filePath("Veltrup/Zedezedidor.conf"));
 }
 
+void TestSettings::missingStore_data()
+{
+    QTest::addColumn<QString>("configHome");  // below the temporary folder
+    QTest::addColumn<int>("umask");
+    QTest::newRow("no Veltrup folder") << "" << 022;
+    QTest::newRow("no config folder either") << "neu/.config" << 022;
+    QTest::newRow("private umask") << "neu/.config" << 077;
+    QTest::newRow("group umask") << "" << 027;
+}
+
 void TestSettings::missingStore()
 {
+    // A new user's first exit makes the store, as the user's other files are made.
+    QFETCH(QString, configHome);
+    QFETCH(int, umask);
+    if (!configHome.isEmpty())
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.filePath(configHome)));
+    QDir(QFileInfo(storePath()).path()).removeRecursively();
     QVERIFY(!storeExists());
     const StoredSettings s = load();
     QVERIFY(!s.datei && !s.backup && !s.left && !s.top);
-    QVERIFY(!save("/tmp/x.txt", true, 1, 2));
-    QVERIFY(!QFileInfo::exists(storePath()));
-    QVERIFY(!QFileInfo::exists(m_config.filePath("Veltrup")));
+
+    const mode_t before = ::umask(mode_t(umask));
+    const bool saved = save("/tmp/x.txt", false, -1, 2);
+    ::umask(before);
+    QVERIFY(saved);
+    QVERIFY(storeExists());
+    const StoredSettings again = load();
+    QCOMPARE(again.datei.value_or("<none>"), QString("/tmp/x.txt"));
+    QCOMPARE(again.backup, std::optional<bool>(false));
+    QCOMPARE(again.left, std::optional<int>(-1));
+    QCOMPARE(again.top, std::optional<int>(2));
+    QCOMPARE(readStore(), QByteArray("[General]\nDatei=/tmp/x.txt\nBackup=0\nLeft=-1\nTop=2\n"));
+
+    struct stat file {}, folder {};
+    QCOMPARE(::stat(QFile::encodeName(storePath()).constData(), &file), 0);
+    QCOMPARE(::stat(QFile::encodeName(QFileInfo(storePath()).path()).constData(), &folder), 0);
+    QCOMPARE(file.st_mode & 07777, mode_t(0666 & ~umask));
+    QCOMPARE(folder.st_mode & 07777, mode_t(0777 & ~umask));
 }
 
 void TestSettings::storedValues_data()
@@ -284,6 +316,8 @@ void TestSettings::notAPlainFile_data()
     QTest::newRow("FIFO") << "fifo";
     QTest::newRow("symlink to a FIFO") << "fifo-link";
     QTest::newRow("folder") << "folder";
+    QTest::newRow("dangling symlink") << "dangling-link";
+    QTest::newRow("Veltrup is a file") << "file-as-folder";
 }
 
 void TestSettings::notAPlainFile()
@@ -295,6 +329,12 @@ void TestSettings::notAPlainFile()
     const QByteArray fifo = QFile::encodeName(m_config.filePath("fifo"));
     if (kind == "folder") {
         QVERIFY(QDir().mkpath(storePath()));
+    } else if (kind == "dangling-link") {
+        QVERIFY(::symlink(QFile::encodeName(m_config.filePath("weg/Zedezedidor.conf")).constData(),
+                          local.constData()) == 0);
+    } else if (kind == "file-as-folder") {
+        QVERIFY(QDir(QFileInfo(storePath()).path()).removeRecursively());
+        zz::test::writeFile(QFileInfo(storePath()).path(), "kein Ordner");
     } else if (kind == "fifo") {
         QVERIFY(::mkfifo(local.constData(), 0600) == 0);
     } else {
@@ -310,8 +350,10 @@ void TestSettings::notAPlainFile()
     ::alarm(0);
     const QFileInfo after(storePath());
     QVERIFY(kind == "folder" ? after.isDir() : !after.isFile());
+    QVERIFY(!QFileInfo::exists(m_config.filePath("weg")));
     QDir(storePath()).removeRecursively();
     QFile::remove(storePath());
+    QFile::remove(QFileInfo(storePath()).path());
 }
 
 void TestSettings::hugeStore()

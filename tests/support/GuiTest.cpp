@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -55,13 +56,20 @@ private:
 
 } // namespace
 
-int runGuiTest(int argc, char **argv, const std::function<int(int, char **)> &run)
+int runGuiTest(int argc, char **argv, const std::function<int(int, char **)> &run,
+               const std::function<void(const QString &configHome)> &prepare)
 {
     // Numbers in German form, as on the desktops the program is made for.
     qputenv("LC_ALL", "de_DE.UTF-8");
     qputenv("LANG", "de_DE.UTF-8");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Each run starts without settings: a window closed in one run makes the
+    // store, and its position would reach the next run.
+    const QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settings.path()));
+    if (prepare)
+        prepare(settings.path());
     Application app(argc, argv);
     ModalWatchdog watchdog(20000);
     return run(argc, argv);

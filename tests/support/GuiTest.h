@@ -14,7 +14,10 @@ namespace zz::test {
 
 // Runs a QtTest object inside the program's own application object, with
 // German regional settings and a watchdog against forgotten modal dialogs.
-int runGuiTest(int argc, char **argv, const std::function<int(int, char **)> &run);
+// prepare, when given, writes what the desktop reads at start (a theme's
+// configuration) into the run's own XDG_CONFIG_HOME before the application starts.
+int runGuiTest(int argc, char **argv, const std::function<int(int, char **)> &run,
+               const std::function<void(const QString &configHome)> &prepare = {});
 
 // A temporary folder that holds this test's settings (QSettings, ini files).
 class SettingsSandbox final

@@ -358,15 +358,15 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    // Before the application object: the theme reads its configuration as it starts.
-    QTemporaryDir config;
-    configureQt6ct(config.path());
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     qputenv("QT_QPA_PLATFORMTHEME", "qt6ct");
-    return zz::test::runGuiTest(argc, argv, [](int c, char **v) {
-        TestDesktops tc;
-        return QTest::qExec(&tc, c, v);
-    });
+    // Before the application object: the theme reads its configuration as it starts.
+    return zz::test::runGuiTest(
+        argc, argv,
+        [](int c, char **v) {
+            TestDesktops tc;
+            return QTest::qExec(&tc, c, v);
+        },
+        configureQt6ct);
 }
 
 #include "tst_desktops.moc"
