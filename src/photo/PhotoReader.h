@@ -38,6 +38,7 @@ struct Candidate {
     value::RingCode code;                 // as the window for its ring count holds it
     std::vector<decode::Colour> colours;  // reading order, ring 1 first
     double confidence = 0;                // 0 ... 1
+    bool reversed = false;                // read from axisEnd: the found rings in the other order
 };
 
 struct Reading {
