@@ -323,6 +323,9 @@ void TfrmFarbcodeAusFoto::showReading()
     ui->lstKandidaten->setEnabled(found);
     ui->labKandidatenTxt->setEnabled(found);
 
+    // Drawing is what is left to do when nothing was found, so it is ready
+    // at once; a photo that was read needs no line.
+    ui->btnLinie->setChecked(photo && !found);
     QString message;
     if (found) {
         message = QStringLiteral("Widerstand mit %1 Ringen gefunden; Ring 1 ist gelb markiert.")
@@ -331,8 +334,6 @@ void TfrmFarbcodeAusFoto::showReading()
         message = (m_reading.error.isEmpty() ? QStringLiteral("Auf dem Foto wurde kein Widerstand gefunden.")
                                              : m_reading.error)
                   + QLatin1Char(' ') + kDrawText;
-        // Drawing is what is left to do, so it is ready at once.
-        ui->btnLinie->setChecked(true);
     } else {
         message = kStartText;
     }
