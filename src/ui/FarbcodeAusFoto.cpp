@@ -84,6 +84,9 @@ TfrmFarbcodeAusFoto::TfrmFarbcodeAusFoto(QWidget *parent)
     ui->labMeldung->setMinimumHeight(3 * ui->labMeldung->fontMetrics().lineSpacing());
     for (int ring = 0; ring < kMaxRings; ++ring) {
         QComboBox *list = ringList(ring);
+        // Room for the longest entry with its chance, "Violett (100 %)".
+        list->setMinimumContentsLength(15);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         for (int c = 0; c < dc::kColourCount; ++c)
             list->addItem(swatch(dc::Colour(c)), colourName(dc::Colour(c)), c);
         connect(list, &QComboBox::activated, this, [this, ring] { ringPicked(ring); });
