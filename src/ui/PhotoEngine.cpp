@@ -8,6 +8,7 @@ namespace zz::ui {
 namespace {
 
 QString g_modulePath;
+QLibrary *g_library = nullptr;   // loaded for good: the program calls it until it ends
 const zz::photo::ModuleApi *g_api = nullptr;
 QString g_error;
 
@@ -30,13 +31,12 @@ void setPhotoModulePath(const QString &path)
 const zz::photo::ModuleApi *photoEngine(QString *error)
 {
     if (!g_api && g_error.isEmpty()) {
-        // Stays loaded until the program ends; nothing unloads it.
-        auto *library = new QLibrary(modulePath());
-        const auto entry = reinterpret_cast<zz::photo::ModuleEntry>(library->resolve(zz::photo::kModuleEntry));
+        delete g_library;
+        g_library = new QLibrary(modulePath());
+        const auto entry = reinterpret_cast<zz::photo::ModuleEntry>(g_library->resolve(zz::photo::kModuleEntry));
         const zz::photo::ModuleApi *api = entry ? entry() : nullptr;
         if (!api) {
             g_error = QStringLiteral("Die Fotoerkennung (zedezedidor-photo.so) fehlt oder ist nicht lesbar.");
-            delete library;
         } else if (api->version != zz::photo::kModuleVersion) {
             g_error = QStringLiteral("Die Fotoerkennung (zedezedidor-photo.so) passt nicht zu dieser Programmversion.");
         } else {
