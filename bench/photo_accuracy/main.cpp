@@ -69,17 +69,18 @@ void draw(const QImage &photo, const zz::photo::Reading &r, const QString &path)
     out.save(path);
 }
 
-void printRings(const QImage &photo, const std::vector<Colour> &truth)
+void printRings(const QImage &photo, const zz::photo::Reading &r, const std::vector<Colour> &truth)
 {
     using namespace zz::photo;
     const cv::Mat3b rgb = toMat(photo);
     const auto axis = locateBody(rgb);
-    if (!axis)
+    if (!axis || !r.found)
         return;
-    const Profile prof = sampleProfile(rgb, axis->start, axis->end, axis->halfWidth, axis->background);
+    const float halfWidth = float(QLineF(r.body[0], r.body[3]).length() / 2);
+    const Profile prof = sampleProfile(rgb, toPoint(r.axisStart), toPoint(r.axisEnd), halfWidth, axis->background);
     auto spans = findRings(prof);
     // For tuning on photos with ring 1 on the left.
-    const bool flip = prof.start.x > prof.end.x;
+    const bool flip = false;
     if (flip)
         std::reverse(spans.begin(), spans.end());
     if (spans.size() == truth.size() + 2)
@@ -171,7 +172,7 @@ int main(int argc, char **argv)
                     r.found ? qPrintable(joined(got)) : qPrintable(photo.error.isEmpty() ? r.error : photo.error),
                     r.confidence, r.found && r.candidates.front().colours.size() != truth.size() ? " [count]" : "");
         if (rings && !photo.image.isNull())
-            printRings(photo.image, truth);
+            printRings(photo.image, r, truth);
         if (!drawDir.isEmpty() && !photo.image.isNull())
             draw(photo.image, r, QDir(drawDir).filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".png")));
     }

@@ -21,8 +21,8 @@ struct Prototype {
 
 const Prototype g_prototypes[] = {
     {Colour::Schwarz, {22, 3, 0}, 12},
-    {Colour::Braun, {40, 20, 10}, 12},
-    {Colour::Rot, {38, 45, 25}, 14},
+    {Colour::Braun, {36, 30, 18}, 13},
+    {Colour::Rot, {44, 55, 35}, 13},
     {Colour::Orange, {58, 30, 40}, 14},
     {Colour::Gelb, {78, 0, 50}, 14},
     {Colour::Gruen, {42, -25, 18}, 14},

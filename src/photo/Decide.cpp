@@ -200,6 +200,7 @@ std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direct
         r.code = v.second;
         r.reversed = v.first.reversed;
         r.rings = v.first.rings;
+        r.score = v.first.score;
         r.confidence = std::exp(v.first.score - top) / sum;
         ranked.push_back(std::move(r));
     }

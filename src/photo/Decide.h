@@ -33,6 +33,7 @@ struct RankedCode {
     value::RingCode code;
     bool reversed = false;                 // ring 1 is the last ring of the evidence
     std::vector<int> rings;                // the evidence used, reading order
+    double score = 0;                      // log-likelihood, comparable between readings
     double confidence = 0;
 };
 
