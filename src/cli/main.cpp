@@ -17,6 +17,7 @@
 #include <QString>
 
 #include "cli/LineReader.h"
+#include "photo/PhotoReader.h"
 #include "output/Report.h"
 #include "value/Code.h"
 #include "value/Decimal.h"
@@ -36,6 +37,7 @@ constexpr std::string_view kHelp =
     "                           [--reihe REIHE] [--json]\n"
     "        zedezedidor-decode --smd KENNZEICHNUNG [--reihe REIHE] [--json]\n"
     "        zedezedidor-decode [--wert | --smd] [Optionen] < eingabe.txt\n"
+    "        zedezedidor-decode --foto DATEI [DATEI...] [--reihe REIHE] [--json]\n"
     "\n"
     "Entschlüsselt den Farbcode eines Widerstands und gibt den Bericht aus,\n"
     "den das Programmfenster nach Wahl dieser Ringe zeigt.\n"
@@ -62,6 +64,12 @@ constexpr std::string_view kHelp =
     "  --smd KENNZ.       SMD-Kennzeichnung: 472, 4702, 4R7, R47, 0R oder EIA-96\n"
     "                     (01C; 01-96 und Z, Y/R, X/S, A, B/H, C, D, E, F, 1 %;\n"
     "                     zwei Ziffern und R gelten als EIA-96)\n"
+    "  --foto DATEI...    liest die Farbringe aus Fotos (JPEG, PNG und was Qts\n"
+    "                     Bildformate lesen): je Datei die Ringe, wie sicher das\n"
+    "                     Programm ist, den Bericht und, wenn es unsicher ist, die\n"
+    "                     anderen möglichen Codes. Mit --json je Datei ein Objekt mit\n"
+    "                     \"file\", \"code\", \"confidence\", \"candidates\" und den\n"
+    "                     übrigen Angaben des Codes, oder \"file\" und \"error\"\n"
     "  --json             je Ergebnis ein JSON-Objekt in einer Zeile (JSON Lines)\n"
     "  --help             diese Hilfe\n"
     "  --version          Versionsnummer\n"
@@ -78,10 +86,12 @@ constexpr std::string_view kHelp =
     "  zedezedidor-decode --wert \"4,5 kOhm\" --reihe E24\n"
     "  zedezedidor-decode --wert 10,2k --toleranz 0,5 --tk 50\n"
     "  zedezedidor-decode --smd 01C --json\n"
+    "  zedezedidor-decode --foto widerstand.jpg\n"
     "  printf '4k7\\n1M5\\n' | zedezedidor-decode --wert --json\n"
     "\n"
     "Rückgabewert: 0 bei Erfolg, 2 bei falschen Angaben auf der Befehlszeile,\n"
-    "1 wenn eine Zeile der Standardeingabe falsch war oder nicht gelesen werden konnte.\n";
+    "1 wenn eine Zeile der Standardeingabe falsch war oder nicht gelesen werden konnte\n"
+    "oder ein Foto keinen Code ergab.\n";
 
 enum class Mode { Colours, Value, Smd };
 
@@ -91,6 +101,7 @@ struct Options {
     std::vector<std::string_view> colours;
     std::optional<Series> series;
     bool json = false;
+    bool foto = false;                      // --foto: the arguments are photo files
     EncodeRequest request;                  // rings, tolerance, tempco
     std::string sep;
 };
@@ -353,6 +364,117 @@ int runStream(const Options &o)
     return finish(status);
 }
 
+// --- photos ----------------------------------------------------------------
+
+// Below this the reading counts as unsure and the other codes are shown.
+constexpr double kSureReading = 0.85;
+
+std::string confidenceJson(double c)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", c);
+    std::string s(buf);
+    while (s.size() > 1 && s.back() == '0')
+        s.pop_back();
+    if (s.back() == '.')
+        s.pop_back();
+    return s;
+}
+
+std::string confidencePercent(double c)
+{
+    return std::to_string(static_cast<int>(c * 100 + 0.5)) + " %";
+}
+
+std::string colourList(const std::vector<zz::decode::Colour> &colours)
+{
+    std::string s;
+    for (const auto c : colours)
+        s += (s.empty() ? "" : " - ") + std::string(zz::decode::colourInfo(c).name);
+    return s;
+}
+
+// One photo: the rings and the report of the likeliest code, or the reason
+// there is none.
+Outcome fotoItem(const std::string &file, const Options &o)
+{
+    const zz::photo::LoadedPhoto loaded = zz::photo::loadPhoto(QString::fromLocal8Bit(file.c_str()));
+    zz::photo::Reading reading;
+    if (loaded.image.isNull()) {
+        reading.error = loaded.error.isEmpty() ? QStringLiteral("Die Datei ist kein lesbares Bild.") : loaded.error;
+    } else {
+        reading = zz::photo::readPhoto(loaded.image);
+    }
+    if (!reading.found || reading.candidates.empty()) {
+        const std::string why = reading.error.isEmpty() ? std::string("Auf dem Foto wurde kein Widerstand gefunden.")
+                                                        : reading.error.toStdString();
+        return {{}, why};
+    }
+    const zz::photo::Candidate &best = reading.candidates.front();
+    Outcome code = codeOutcome(best.code, o);
+    if (o.json) {
+        std::string j = "{\"file\":" + jsonString(file) + ',' + code.lines.front().substr(1);
+        j.pop_back();
+        j += ",\"confidence\":" + confidenceJson(best.confidence);
+        j += ",\"candidates\":" + jsonList(reading.candidates, [](const zz::photo::Candidate &c) {
+            return "{\"code\":" + jsonList(c.colours, [](zz::decode::Colour k) {
+                return jsonString(zz::decode::colourInfo(k).name);
+            }) + ",\"confidence\":" + confidenceJson(c.confidence) + '}';
+        });
+        return {{j + '}'}, {}};
+    }
+    Outcome out;
+    out.lines.push_back("Foto: " + file);
+    out.lines.push_back("Ringe: " + colourList(best.colours) + " (Sicherheit " + confidencePercent(best.confidence) + ")");
+    out.lines.insert(out.lines.end(), code.lines.begin(), code.lines.end());
+    if (best.confidence < kSureReading) {
+        for (std::size_t i = 0; i < reading.rings.size() && i < best.colours.size(); ++i) {
+            const auto &chances = reading.rings[i].chances;
+            if (chances.empty() || chances.front().probability >= 0.8)
+                continue;
+            for (const auto &c : chances)
+                if (c.colour != best.colours[i]) {
+                    out.lines.push_back("Ring " + std::to_string(i + 1) + ": " +
+                                        std::string(zz::decode::colourInfo(best.colours[i]).name) + " oder " +
+                                        std::string(zz::decode::colourInfo(c.colour).name) + "?");
+                    break;
+                }
+        }
+        if (reading.candidates.size() > 1) {
+            out.lines.push_back("Andere mögliche Codes:");
+            for (std::size_t i = 1; i < reading.candidates.size() && i < 6; ++i)
+                out.lines.push_back("  " + colourList(reading.candidates[i].colours) + " (" +
+                                    confidencePercent(reading.candidates[i].confidence) + ")");
+        }
+    }
+    return out;
+}
+
+// Every photo in order; a photo without a code is reported and the others
+// still read.
+int runFotos(const std::vector<std::string_view> &files, const Options &o)
+{
+    int status = 0;
+    bool printed = false;
+    for (const std::string_view f : files) {
+        const std::string file(f);
+        const Outcome outcome = fotoItem(file, o);
+        if (!outcome.error.empty()) {
+            status = 1;
+            if (o.json) {
+                print({{"{\"file\":" + jsonString(file) + ",\"error\":" + jsonString(outcome.error) + '}'}, {}},
+                      printed, o);
+            } else {
+                std::cout.flush();
+                std::cerr << kProgram << ": " << file << ": " << outcome.error << '\n';
+            }
+            continue;
+        }
+        print(outcome, printed, o);
+    }
+    return finish(status);
+}
+
 int usage(const std::string &message)
 {
     std::cerr << kProgram << ": " << message << " (siehe --help)\n";
@@ -407,6 +529,8 @@ int main(int argc, char *argv[])
             o.mode = name == "--wert" ? Mode::Value : Mode::Smd;
             if (const auto v = takeArgument(true))
                 o.item = std::string(*v);
+        } else if (name == "--foto") {
+            o.foto = true;
         } else if (name == "--reihe") {
             const auto v = takeArgument(false);
             if (!v)
@@ -449,6 +573,14 @@ int main(int argc, char *argv[])
         }
     }
 
+    if (o.foto) {
+        if (modeGiven || valueOptions)
+            return usage("--foto nicht zusammen mit --wert, --smd, --ringe, --toleranz oder --tk");
+        if (o.colours.empty())
+            return usage("--foto braucht mindestens eine Datei");
+        o.sep = QLocale::system().decimalPoint().toStdString();
+        return runFotos(o.colours, o);
+    }
     if (valueOptions && o.mode != Mode::Value)
         return usage("--ringe, --toleranz und --tk gelten nur mit --wert");
     if (o.mode != Mode::Colours && !o.colours.empty())

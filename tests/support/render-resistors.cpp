@@ -1,0 +1,46 @@
+// Writes COUNT rendered resistor photos to DIR with DIR/labels.csv
+// ("file,rings": colour names in reading order, separated by blanks).
+
+#include "ResistorRenderer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QGuiApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        std::fprintf(stderr, "usage: render-resistors DIR COUNT [DIFFICULTY 0..1] [FIRST-SEED]\n");
+        return 2;
+    }
+    const QString dir = args[1];
+    const int count = args[2].toInt();
+    const double difficulty = args.size() > 3 ? args[3].toDouble() : 0.5;
+    const quint32 first = args.size() > 4 ? args[4].toUInt() : 1;
+    QDir().mkpath(dir);
+    QFile labels(dir + QStringLiteral("/labels.csv"));
+    if (!labels.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return 1;
+    QTextStream out(&labels);
+    out << "file,rings\n";
+    for (int i = 0; i < count; ++i) {
+        const quint32 seed = first + quint32(i);
+        const int rings = 3 + int(seed % 4);
+        const auto code = zz::test::randomCode(rings, seed);
+        const auto scene = zz::test::variedScene(code, seed, difficulty);
+        const auto shot = zz::test::renderResistor(scene);
+        const QString name = QStringLiteral("r%1.jpg").arg(seed, 5, 10, QLatin1Char('0'));
+        if (!shot.image.save(dir + QLatin1Char('/') + name, "JPEG", 92))
+            return 1;
+        QStringList names;
+        for (auto c : code)
+            names << QString::fromUtf8(zz::decode::colourInfo(c).name.data(), qsizetype(zz::decode::colourInfo(c).name.size()));
+        out << name << ',' << names.join(QLatin1Char(' ')) << '\n';
+    }
+    return 0;
+}
