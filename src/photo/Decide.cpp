@@ -98,6 +98,9 @@ double plausibility(const value::RingCode &code, const std::vector<RingEvidence>
     else if (f.hint == decode::Hint::Unusual)
         s -= 2.5;
     const bool four = code.window == value::Window::FourRing;
+    // Parts without a tolerance ring (20 %) are rare today.
+    if (!code.lastRingPresent && four)
+        s -= 1.5;
     const auto in = [&](value::Series x) { return std::find(f.series.begin(), f.series.end(), x) != f.series.end(); };
     if (!in(value::Series::E24) && !(!four && in(value::Series::E96)))
         s -= 1.5;

@@ -139,7 +139,7 @@ Profile sampleProfile(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, 
     const auto bodyLikeAt = [&](int x) {
         const cv::Vec3f &s = shares[size_t(x)];
         const float ratio = s[2] / std::max(1.0f, bodyShare[2]);
-        return std::hypot(s[0] - bodyShare[0], s[1] - bodyShare[1]) < 0.03f && ratio > 0.6f && ratio < 1.5f;
+        return std::hypot(s[0] - bodyShare[0], s[1] - bodyShare[1]) < 0.03f && ratio > 0.72f && ratio < 1.4f;
     };
     const auto bodyLike = [&](const cv::Vec3f &c) {
         return bodyLikeAt(int(&c - lab.data()));
