@@ -46,8 +46,14 @@ Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &)
     Lighting l;
     const bool blue = rgbToLab(body)[2] < -5;
     const cv::Vec3f ref = blue ? kBlueBody : kBeigeBody;
-    for (int c = 0; c < 3; ++c)
-        l.gains[c] = std::clamp(ref[c] / std::max(body[c], 4.0f), 0.25f, 4.0f);
+    // Brightness fully, the colour cast halfway: bodies differ in tint
+    // (pale grey to tan) as much as lamps do.
+    const float refMean = (ref[0] + ref[1] + ref[2]) / 3;
+    const float bodyMean = std::max(4.0f, (body[0] + body[1] + body[2]) / 3);
+    for (int c = 0; c < 3; ++c) {
+        const float cast = (ref[c] / refMean) / std::max(0.05f, body[c] / bodyMean);
+        l.gains[c] = std::clamp(refMean / bodyMean * std::sqrt(cast), 0.25f, 4.0f);
+    }
     return l;
 }
 

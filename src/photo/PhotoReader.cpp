@@ -87,6 +87,7 @@ Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float
         RingEvidence e;
         const cv::Vec3f &near = profile.bodyNear[size_t(std::lround(s.centre()))];
         e.odds = classifyRing(s.rgb, s.spread, near, light);
+        e.lab = correctedLab(s.rgb, light);
         e.centre = s.centre() / last;
         e.width = s.width() / last;
         // Shading at the rounded ends of the body looks like a ring there.
