@@ -34,6 +34,7 @@ const Prototype g_prototypes[] = {
     {Colour::Silber, {77, 1, 3}, 10},
 };
 
+constexpr float kMildCast = 0.2f;   // log ratio
 const cv::Vec3f kBeigeBody(220, 195, 155);
 const cv::Vec3f kBlueBody(95, 160, 215);
 
@@ -46,13 +47,15 @@ Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &)
     Lighting l;
     const bool blue = rgbToLab(body)[2] < -5;
     const cv::Vec3f ref = blue ? kBlueBody : kBeigeBody;
-    // Brightness fully, the colour cast halfway: bodies differ in tint
-    // (pale grey to tan) as much as lamps do.
+    // Brightness fully; a mild colour cast halfway, since bodies differ in
+    // tint from pale grey to tan, and beyond that fully: that is the lamp.
     const float refMean = (ref[0] + ref[1] + ref[2]) / 3;
     const float bodyMean = std::max(4.0f, (body[0] + body[1] + body[2]) / 3);
     for (int c = 0; c < 3; ++c) {
         const float cast = (ref[c] / refMean) / std::max(0.05f, body[c] / bodyMean);
-        l.gains[c] = std::clamp(refMean / bodyMean * std::sqrt(cast), 0.25f, 4.0f);
+        const float e = std::log(cast), mild = std::min(std::abs(e), kMildCast);
+        const float corrected = std::copysign(0.5f * mild + (std::abs(e) - mild), e);
+        l.gains[c] = std::clamp(refMean / bodyMean * std::exp(corrected), 0.25f, 4.0f);
     }
     return l;
 }
