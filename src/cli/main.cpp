@@ -11,9 +11,11 @@
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QLocale>
+#include <QtGlobal>
 #include <QString>
 
 #include "cli/LineReader.h"
@@ -394,16 +396,49 @@ std::string colourList(const std::vector<zz::decode::Colour> &colours)
     return s;
 }
 
+// libpng reports broken files straight on stderr, past Qt's message handler;
+// the file's one message says it better.
+class QuietStderr final
+{
+public:
+    QuietStderr()
+    {
+        std::cerr.flush();
+        std::fflush(stderr);
+        m_saved = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0)
+            dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            close(null);
+    }
+    ~QuietStderr()
+    {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            dup2(m_saved, STDERR_FILENO);
+            close(m_saved);
+        }
+    }
+    QuietStderr(const QuietStderr &) = delete;
+    QuietStderr &operator=(const QuietStderr &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
 // One photo: the rings and the report of the likeliest code, or the reason
 // there is none.
 Outcome fotoItem(const std::string &file, const Options &o)
 {
-    const zz::photo::LoadedPhoto loaded = zz::photo::loadPhoto(QString::fromLocal8Bit(file.c_str()));
     zz::photo::Reading reading;
-    if (loaded.image.isNull()) {
-        reading.error = loaded.error.isEmpty() ? QStringLiteral("Die Datei ist kein lesbares Bild.") : loaded.error;
-    } else {
-        reading = zz::photo::readPhoto(loaded.image);
+    {
+        const QuietStderr quiet;
+        const zz::photo::LoadedPhoto loaded = zz::photo::loadPhoto(QString::fromLocal8Bit(file.c_str()));
+        if (loaded.image.isNull())
+            reading.error = loaded.error.isEmpty() ? QStringLiteral("Die Datei ist kein lesbares Bild.") : loaded.error;
+        else
+            reading = zz::photo::readPhoto(loaded.image);
     }
     if (!reading.found || reading.candidates.empty()) {
         const std::string why = reading.error.isEmpty() ? std::string("Auf dem Foto wurde kein Widerstand gefunden.")
@@ -454,6 +489,9 @@ Outcome fotoItem(const std::string &file, const Options &o)
 // still read.
 int runFotos(const std::vector<std::string_view> &files, const Options &o)
 {
+    // The image plugins' own complaints ("libpng error: ...", "Corrupt JPEG
+    // data") would stand beside the one message each file gets.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     int status = 0;
     bool printed = false;
     for (const std::string_view f : files) {

@@ -84,6 +84,9 @@ TfrmFarbcodeAusFoto::TfrmFarbcodeAusFoto(QWidget *parent)
     ui->labMeldung->setMinimumHeight(3 * ui->labMeldung->fontMetrics().lineSpacing());
     for (int ring = 0; ring < kMaxRings; ++ring) {
         QComboBox *list = ringList(ring);
+        // Room for the longest entry with its chance, "Violett (100 %)".
+        list->setMinimumContentsLength(15);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         for (int c = 0; c < dc::kColourCount; ++c)
             list->addItem(swatch(dc::Colour(c)), colourName(dc::Colour(c)), c);
         connect(list, &QComboBox::activated, this, [this, ring] { ringPicked(ring); });
@@ -323,6 +326,9 @@ void TfrmFarbcodeAusFoto::showReading()
     ui->lstKandidaten->setEnabled(found);
     ui->labKandidatenTxt->setEnabled(found);
 
+    // Drawing is what is left to do when nothing was found, so it is ready
+    // at once; a photo that was read needs no line.
+    ui->btnLinie->setChecked(photo && !found);
     QString message;
     if (found) {
         message = QStringLiteral("Widerstand mit %1 Ringen gefunden; Ring 1 ist gelb markiert.")
@@ -331,8 +337,6 @@ void TfrmFarbcodeAusFoto::showReading()
         message = (m_reading.error.isEmpty() ? QStringLiteral("Auf dem Foto wurde kein Widerstand gefunden.")
                                              : m_reading.error)
                   + QLatin1Char(' ') + kDrawText;
-        // Drawing is what is left to do, so it is ready at once.
-        ui->btnLinie->setChecked(true);
     } else {
         message = kStartText;
     }

@@ -27,7 +27,8 @@ version=$(dpkg-deb -f "$deb" Version)
 # Libraries from dpkg-shlibdeps, xdg-utils named by hand.
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for dep in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6help6 xdg-utils; do
+for dep in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6help6 xdg-utils \
+           libopencv-core406 libopencv-imgproc406; do
   sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends" | grep -qxF "$dep" || fail "no dependency on $dep"
 done
 
@@ -36,6 +37,7 @@ expected=$(sort <<EOF2
 ./usr/$bin_dir/zedezedidor
 ./usr/$bin_dir/zedezedidor-decode
 ./usr/$program_dir/zedezedidor
+./usr/$program_dir/zedezedidor-photo.so
 ./usr/$program_dir/Lurvan.ico
 ./usr/$program_dir/Readme.txt
 ./usr/$program_dir/Lizenz.txt

@@ -1,5 +1,6 @@
 // Writes COUNT rendered resistor photos to DIR with DIR/labels.csv
-// ("file,rings": colour names in reading order, separated by blanks).
+// ("file,rings": colour names in reading order, separated by blanks), or with
+// --code one photo of the given rings ("Gelb Violett Rot Gold") to FILE.
 
 #include "ResistorRenderer.h"
 
@@ -14,8 +15,24 @@ int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() >= 4 && args[1] == QLatin1String("--code")) {
+        // render-resistors --code "RINGS" FILE [SEED [DIFFICULTY]]
+        std::vector<zz::decode::Colour> code;
+        for (const QString &name : args[2].split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const auto c = zz::decode::colourFromName(name.toStdString());
+            if (!c) {
+                std::fprintf(stderr, "render-resistors: no colour %s\n", qPrintable(name));
+                return 2;
+            }
+            code.push_back(*c);
+        }
+        const quint32 seed = args.size() > 4 ? args[4].toUInt() : 1;
+        const double difficulty = args.size() > 5 ? args[5].toDouble() : 0.3;
+        return zz::test::renderResistor(zz::test::variedScene(code, seed, difficulty)).image.save(args[3]) ? 0 : 1;
+    }
     if (args.size() < 3) {
-        std::fprintf(stderr, "usage: render-resistors DIR COUNT [DIFFICULTY 0..1] [FIRST-SEED]\n");
+        std::fprintf(stderr, "usage: render-resistors DIR COUNT [DIFFICULTY 0..1] [FIRST-SEED]\n"
+                             "       render-resistors --code \"RINGS\" FILE [SEED [DIFFICULTY]]\n");
         return 2;
     }
     const QString dir = args[1];
