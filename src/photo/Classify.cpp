@@ -21,8 +21,8 @@ struct Prototype {
 
 const Prototype g_prototypes[] = {
     {Colour::Schwarz, {22, 3, 0}, 12},
-    {Colour::Braun, {40, 20, 10}, 12},
-    {Colour::Rot, {38, 45, 25}, 14},
+    {Colour::Braun, {36, 30, 18}, 13},
+    {Colour::Rot, {44, 55, 35}, 13},
     {Colour::Orange, {58, 30, 40}, 14},
     {Colour::Gelb, {78, 0, 50}, 14},
     {Colour::Gruen, {42, -25, 18}, 14},
@@ -34,6 +34,7 @@ const Prototype g_prototypes[] = {
     {Colour::Silber, {77, 1, 3}, 10},
 };
 
+constexpr float kMildCast = 0.2f;   // log ratio
 const cv::Vec3f kBeigeBody(220, 195, 155);
 const cv::Vec3f kBlueBody(95, 160, 215);
 
@@ -46,8 +47,16 @@ Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &)
     Lighting l;
     const bool blue = rgbToLab(body)[2] < -5;
     const cv::Vec3f ref = blue ? kBlueBody : kBeigeBody;
-    for (int c = 0; c < 3; ++c)
-        l.gains[c] = std::clamp(ref[c] / std::max(body[c], 4.0f), 0.25f, 4.0f);
+    // Brightness fully; a mild colour cast halfway, since bodies differ in
+    // tint from pale grey to tan, and beyond that fully: that is the lamp.
+    const float refMean = (ref[0] + ref[1] + ref[2]) / 3;
+    const float bodyMean = std::max(4.0f, (body[0] + body[1] + body[2]) / 3);
+    for (int c = 0; c < 3; ++c) {
+        const float cast = (ref[c] / refMean) / std::max(0.05f, body[c] / bodyMean);
+        const float e = std::log(cast), mild = std::min(std::abs(e), kMildCast);
+        const float corrected = std::copysign(0.5f * mild + (std::abs(e) - mild), e);
+        l.gains[c] = std::clamp(refMean / bodyMean * std::exp(corrected), 0.25f, 4.0f);
+    }
     return l;
 }
 

@@ -40,6 +40,21 @@ struct Scored {
     double score = 0;
 };
 
+// Rings of one paint on one part look alike even where the light makes both
+// look like another colour.
+double agreement(const RingEvidence &a, const RingEvidence &b, bool same)
+{
+    if (!a.lab || !b.lab)
+        return 0;
+    const cv::Vec3f d = *a.lab - *b.lab;
+    const double dist = std::sqrt(0.5 * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (dist < 8)
+        return same ? 0 : -1.2;
+    if (dist > 22)
+        return same ? -1.2 : 0;
+    return 0;
+}
+
 void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> &used, bool reversed,
                double subsetScore, std::vector<Scored> &out)
 {
@@ -65,6 +80,9 @@ void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> 
             s.colourScore += o.first;
             s.colours.push_back(o.second);
         }
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j)
+                s.colourScore += agreement(ordered[size_t(i)], ordered[size_t(j)], s.colours[size_t(i)] == s.colours[size_t(j)]);
         local.push_back(std::move(s));
         int i = n - 1;
         while (i >= 0 && ++idx[size_t(i)] == options[size_t(i)].size())
@@ -98,6 +116,9 @@ double plausibility(const value::RingCode &code, const std::vector<RingEvidence>
     else if (f.hint == decode::Hint::Unusual)
         s -= 2.5;
     const bool four = code.window == value::Window::FourRing;
+    // Parts without a tolerance ring (20 %) are rare today.
+    if (!code.lastRingPresent && four)
+        s -= 1.5;
     const auto in = [&](value::Series x) { return std::find(f.series.begin(), f.series.end(), x) != f.series.end(); };
     if (!in(value::Series::E24) && !(!four && in(value::Series::E96)))
         s -= 1.5;
@@ -200,6 +221,7 @@ std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direct
         r.code = v.second;
         r.reversed = v.first.reversed;
         r.rings = v.first.rings;
+        r.score = v.first.score;
         r.confidence = std::exp(v.first.score - top) / sum;
         ranked.push_back(std::move(r));
     }

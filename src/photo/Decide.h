@@ -8,7 +8,8 @@
 // scored by its rings' colour probabilities, by what its rings may be
 // (digits are never gold or silver, the tolerance ring offers only its
 // colours), by plausibility through the value library (a code that does not
-// exist or is unusual, a value outside the E-series), and by the layout (the
+// exist or is unusual, a value outside the E-series), by agreement (two rings
+// that look alike are read as one colour, two that differ as two), and by the layout (the
 // tolerance ring stands apart from the others and nearer its end). Ranked
 // best first with confidences that sum to at most 1.
 
@@ -17,6 +18,7 @@
 #include "decode/Decode.h"
 #include "value/Code.h"
 
+#include <optional>
 #include <vector>
 
 namespace zz::photo {
@@ -26,6 +28,7 @@ struct RingEvidence {
     double centre = 0;   // along the body, 0 ... 1 from the profile's start
     double width = 0;    // same unit
     double real = 1;     // how likely this is a ring at all (shading at an end may look like one)
+    std::optional<cv::Vec3f> lab;   // measured colour, when known: rings alike are likely one colour
 };
 
 struct RankedCode {
@@ -33,6 +36,7 @@ struct RankedCode {
     value::RingCode code;
     bool reversed = false;                 // ring 1 is the last ring of the evidence
     std::vector<int> rings;                // the evidence used, reading order
+    double score = 0;                      // log-likelihood, comparable between readings
     double confidence = 0;
 };
 

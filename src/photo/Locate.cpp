@@ -3,6 +3,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -125,6 +126,63 @@ std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
     cv::Mat3f bgLab(1, 1, bg), bgRgb;
     cv::cvtColor(bgLab, bgRgb, cv::COLOR_Lab2RGB);
     a.background = bgRgb(0, 0) * 255.0f;
+    return a;
+}
+
+BodyAxis closeUpAxis(const cv::Mat3b &rgb)
+{
+    const double scale = std::min(1.0, double(kWorkSide) / std::max(rgb.cols, rgb.rows));
+    cv::Mat3b small;
+    cv::resize(rgb, small, cv::Size(), scale, scale, cv::INTER_AREA);
+    cv::Mat1b grey;
+    cv::cvtColor(small, grey, cv::COLOR_RGB2GRAY);
+    cv::GaussianBlur(grey, grey, cv::Size(5, 5), 0);
+    cv::Mat1f gx, gy;
+    cv::Sobel(grey, gx, CV_32F, 1, 0);
+    cv::Sobel(grey, gy, CV_32F, 0, 1);
+    // Ring edges run across the body: their gradients point along the axis.
+    constexpr int kBins = 90;
+    std::array<double, kBins> hist{};
+    for (int y = 0; y < grey.rows; ++y)
+        for (int x = 0; x < grey.cols; ++x) {
+            const float a = gx(y, x), b = gy(y, x);
+            const float m = a * a + b * b;
+            if (m < 400)
+                continue;
+            double t = std::atan2(b, a);
+            if (t < 0)
+                t += CV_PI;
+            hist[size_t(std::min(kBins - 1, int(t / CV_PI * kBins)))] += std::sqrt(m);
+        }
+    const bool wide = rgb.cols >= rgb.rows;
+    const double longSide = wide ? 0 : CV_PI / 2;
+    double best = -1, angle = longSide;
+    for (int i = 0; i < kBins; ++i) {
+        const double t = (i + 0.5) * CV_PI / kBins;
+        double off = std::abs(t - longSide);
+        off = std::min(off, CV_PI - off);
+        if (off > CV_PI / 4)
+            continue;
+        const double v = hist[size_t((i + kBins - 1) % kBins)] + 2 * hist[size_t(i)] + hist[size_t((i + 1) % kBins)];
+        if (v > best) {
+            best = v;
+            angle = t;
+        }
+    }
+    const cv::Point2f dir(float(std::cos(angle)), float(std::sin(angle)));
+    const cv::Point2f centre(float(rgb.cols - 1) / 2, float(rgb.rows - 1) / 2);
+    // Half the frame along the axis and across it, from the centre.
+    const auto reach = [&](cv::Point2f d) {
+        const float rx = std::abs(d.x) > 1e-6f ? centre.x / std::abs(d.x) : 1e9f;
+        const float ry = std::abs(d.y) > 1e-6f ? centre.y / std::abs(d.y) : 1e9f;
+        return std::min(rx, ry);
+    };
+    const float along = reach(dir) * 0.97f;
+    const float across = reach(cv::Point2f(-dir.y, dir.x));
+    BodyAxis a;
+    a.start = centre - dir * along;
+    a.end = centre + dir * along;
+    a.halfWidth = across * 0.6f;
     return a;
 }
 

@@ -25,4 +25,10 @@ struct BodyAxis {
 
 std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb);
 
+// The close-up guess: the body fills the frame, its axis runs through the
+// middle along the frame's long side, turned to where the rings' edges say.
+// Tried beside locateBody: in a close-up the frame's edge shows the body, not
+// what surrounds it.
+BodyAxis closeUpAxis(const cv::Mat3b &rgb);
+
 } // namespace zz::photo

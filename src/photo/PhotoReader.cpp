@@ -70,9 +70,12 @@ void setCandidates(Reading &r, const std::vector<RankedCode> &ranked)
         r.error = QStringLiteral("Die Farbringe ergeben keinen gültigen Farbcode.");
 }
 
-// The chain from the body's axis on.
-Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth, cv::Vec3f background)
+// The chain from the body's axis on; `score` says how well the rings read.
+Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth, cv::Vec3f background,
+                 double *score = nullptr)
 {
+    if (score)
+        *score = -1e9;
     const Profile profile = sampleProfile(rgb, start, end, halfWidth, background);
     const std::vector<RingSpan> spans = findRings(profile);
     if (spans.size() < 3)
@@ -84,6 +87,7 @@ Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float
         RingEvidence e;
         const cv::Vec3f &near = profile.bodyNear[size_t(std::lround(s.centre()))];
         e.odds = classifyRing(s.rgb, s.spread, near, light);
+        e.lab = correctedLab(s.rgb, light);
         e.centre = s.centre() / last;
         e.width = s.width() / last;
         // Shading at the rounded ends of the body looks like a ring there.
@@ -95,6 +99,8 @@ Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float
     if (ranked.empty())
         return nothing("Die Farbringe ergeben keinen gültigen Farbcode.");
     const std::vector<int> &used = ranked.front().rings;
+    if (score)
+        *score = ranked.front().score / double(used.size());
 
     Reading r;
     const cv::Point2f dir = (end - start) / float(std::max(1e-6, cv::norm(end - start)));
@@ -159,10 +165,19 @@ Reading readPhoto(const QImage &photo)
     if (photo.isNull())
         return nothing("Es ist kein Foto geladen.");
     const cv::Mat3b rgb = toMat(photo);
+    // Whichever guess of the body reads better: the object standing out from
+    // the frame's edge, or the whole frame as a close-up.
+    double locatedScore = -1e9, closeUpScore = -1e9;
     const auto axis = locateBody(rgb);
-    if (!axis)
+    Reading located;
+    if (axis)
+        located = readAxis(rgb, axis->start, axis->end, axis->halfWidth, axis->background, &locatedScore);
+    const BodyAxis close = closeUpAxis(rgb);
+    Reading closeUp = readAxis(rgb, close.start, close.end, close.halfWidth,
+                               axis ? axis->background : close.background, &closeUpScore);
+    if (!located.found && !closeUp.found)
         return nothing("Auf dem Foto wurde kein Widerstand gefunden.");
-    return readAxis(rgb, axis->start, axis->end, axis->halfWidth, axis->background);
+    return closeUpScore > locatedScore ? closeUp : located;
 }
 
 Reading readAlongLine(const QImage &photo, QPointF from, QPointF to)

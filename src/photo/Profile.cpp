@@ -21,17 +21,20 @@ constexpr float kAcross = 0.6f;   // of the half thickness, each side
 
 float lightness(const cv::Vec3f &c) { return 0.299f * c[0] + 0.587f * c[1] + 0.114f * c[2]; }
 
-cv::Vec3f medianColour(std::array<cv::Vec3f, kRows> &v, int n)
+// The colour across the body without glare: the mean of the rows between
+// the darkest few (shadow at the edge) and the bright half (glare, which on
+// a cylinder lies along the axis and whitens every ring it crosses).
+cv::Vec3f shadedColour(std::array<cv::Vec3f, kRows> &v, std::array<float, kRows> &light)
 {
-    cv::Vec3f out;
-    for (int c = 0; c < 3; ++c) {
-        std::array<float, kRows> ch{};
-        for (int i = 0; i < n; ++i)
-            ch[size_t(i)] = v[size_t(i)][c];
-        std::nth_element(ch.begin(), ch.begin() + n / 2, ch.begin() + n);
-        out[c] = ch[size_t(n / 2)];
-    }
-    return out;
+    std::array<int, kRows> order{};
+    for (int i = 0; i < kRows; ++i)
+        order[size_t(i)] = i;
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return light[size_t(a)] < light[size_t(b)]; });
+    cv::Vec3f sum(0, 0, 0);
+    constexpr int kFrom = kRows / 8, kTo = kRows * 3 / 5;
+    for (int i = kFrom; i < kTo; ++i)
+        sum += v[size_t(order[size_t(i)])];
+    return sum / float(kTo - kFrom);
 }
 
 } // namespace
@@ -96,7 +99,7 @@ Profile sampleProfile(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, 
             column[size_t(y)] = cv::Vec3f(c[0], c[1], c[2]);
             light[size_t(y)] = lightness(column[size_t(y)]);
         }
-        p.rgb[size_t(x)] = medianColour(column, kRows);
+        p.rgb[size_t(x)] = shadedColour(column, light);
         std::sort(light.begin(), light.end());
         p.spread[size_t(x)] = light[kRows - 2] - light[1];
     }
@@ -115,8 +118,31 @@ Profile sampleProfile(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, 
     }
     // Body samples: near the body's hue; shading changes mostly lightness.
     std::vector<bool> isBody(static_cast<size_t>(n));
+    // Chromaticity (r, g shares) does not change with shading, a*b* does.
+    const auto share = [](const cv::Vec3f &rgb) {
+        const float sum = std::max(1.0f, rgb[0] + rgb[1] + rgb[2]);
+        return cv::Vec3f(rgb[0] / sum, rgb[1] / sum, sum);
+    };
+    std::vector<cv::Vec3f> shares(static_cast<size_t>(n));
+    for (int x = 0; x < n; ++x)
+        shares[size_t(x)] = share(p.rgb[size_t(x)]);
+    std::vector<float> tmp;
+    cv::Vec3f bodyShare;
+    for (int c = 0; c < 3; ++c) {
+        tmp.clear();
+        for (int x = 0; x < n; ++x)
+            tmp.push_back(shares[size_t(x)][c]);
+        std::nth_element(tmp.begin(), tmp.begin() + n / 2, tmp.end());
+        bodyShare[c] = tmp[size_t(n / 2)];
+    }
+    std::vector<int> sampleOf(static_cast<size_t>(n));
+    const auto bodyLikeAt = [&](int x) {
+        const cv::Vec3f &s = shares[size_t(x)];
+        const float ratio = s[2] / std::max(1.0f, bodyShare[2]);
+        return std::hypot(s[0] - bodyShare[0], s[1] - bodyShare[1]) < 0.03f && ratio > 0.72f && ratio < 1.4f;
+    };
     const auto bodyLike = [&](const cv::Vec3f &c) {
-        return std::hypot(c[1] - bodyLab[1], c[2] - bodyLab[2]) < 7 && std::abs(c[0] - bodyLab[0]) < 18;
+        return bodyLikeAt(int(&c - lab.data()));
     };
     for (int round = 0; round < 2; ++round) {
         ch.clear();

@@ -20,6 +20,37 @@ float labDistance(const cv::Vec3f &a, const cv::Vec3f &b)
 
 } // namespace
 
+// Splits [a, b) where the contrast dips well below the peaks on both sides.
+void splitAtDips(const std::vector<float> &d, int a, int b, std::vector<std::pair<int, int>> &out)
+{
+    int cut = -1;
+    float deepest = 1;
+    for (int i = a + 2; i < b - 2; ++i) {
+        if (d[size_t(i)] > d[size_t(i - 1)] || d[size_t(i)] > d[size_t(i + 1)])
+            continue;
+        const float left = *std::max_element(d.begin() + a, d.begin() + i);
+        const float right = *std::max_element(d.begin() + i + 1, d.begin() + b);
+        const float depth = d[size_t(i)] / std::min(left, right);
+        if (depth < 0.7f && depth < deepest) {
+            deepest = depth;
+            cut = i;
+        }
+    }
+    if (cut < 0) {
+        out.push_back({a, b});
+        return;
+    }
+    // The dip itself belongs to neither ring.
+    int l = cut, r = cut + 1;
+    const float edge = d[size_t(cut)] * 1.1f + 1;
+    while (l > a + 1 && d[size_t(l - 1)] < edge)
+        --l;
+    while (r < b - 1 && d[size_t(r)] < edge)
+        ++r;
+    splitAtDips(d, a, l, out);
+    splitAtDips(d, r, b, out);
+}
+
 std::vector<float> ringContrast(const Profile &p)
 {
     std::vector<float> d(size_t(p.size()));
@@ -47,13 +78,16 @@ std::vector<RingSpan> findRings(const Profile &p)
     // silver ring on a pale body must count, noise on a plain body not.
     std::vector<float> sorted = d;
     std::sort(sorted.begin(), sorted.end());
-    const float high = std::max(kMinContrast, 0.2f * sorted[size_t(n * 97 / 100)]);
+    const float high = std::max(kMinContrast, 0.15f * sorted[size_t(n * 97 / 100)]);
     const float low = high * 0.6f;
 
     // The rounded ends: their silhouette mixes body and background.
     const int skip = std::max(1, int(std::lround(n * 0.015)));
     const float minWidth = std::max(2.0f, p.halfWidth * 0.05f);
     const float maxWidth = std::max(6.0f, p.halfWidth * 1.0f);
+    // Runs above the threshold; two rings with only a shaded sliver of body
+    // between them form one run, split again at the dip between them.
+    std::vector<std::pair<int, int>> runs;
     for (int i = skip; i < n - skip;) {
         if (d[size_t(i)] < high) {
             ++i;
@@ -65,6 +99,20 @@ std::vector<RingSpan> findRings(const Profile &p)
         while (b < n - skip && d[size_t(b)] >= low)
             ++b;
         i = b;
+        splitAtDips(d, a, b, runs);
+    }
+    // A narrow run right beside a ring is its shadow or its blurred edge.
+    for (size_t k = 0; k + 1 < runs.size();) {
+        auto &x = runs[k], &y = runs[k + 1];
+        const int gap = y.first - x.second;
+        const int wx = x.second - x.first, wy = y.second - y.first;
+        if (gap < std::max(2, std::max(wx, wy) / 2) && std::min(wx, wy) * 2 < std::max(wx, wy)) {
+            runs.erase(runs.begin() + std::ptrdiff_t(wx < wy ? k : k + 1));
+            continue;
+        }
+        ++k;
+    }
+    for (auto [a, b] : runs) {
         if (b - a < minWidth || b - a > maxWidth)
             continue;
         RingSpan r;
