@@ -14,12 +14,14 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QFileInfo>
+#include <QLibrary>
 #include <QLocale>
 #include <QtGlobal>
 #include <QString>
 
 #include "cli/LineReader.h"
-#include "photo/PhotoReader.h"
+#include "photomodule/PhotoModule.h"
 #include "output/Report.h"
 #include "value/Code.h"
 #include "value/Decimal.h"
@@ -427,18 +429,38 @@ private:
     int m_saved = -1;
 };
 
+// The photo reader's module, loaded only for --foto so that decoding colours
+// does not pay for the image libraries at every start. It lies beside this
+// program in the build tree and in the program folder when installed.
+const zz::photo::ModuleApi *photoModule(std::string &error)
+{
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QString dir = QFileInfo(self).absolutePath();
+    for (const QString &candidate : {dir + QStringLiteral("/zedezedidor-photo.so"),
+                                     dir + QStringLiteral("/" ZZ_PROGRAM_FROM_BIN "/zedezedidor-photo.so")}) {
+        if (!QFileInfo::exists(candidate))
+            continue;
+        static QLibrary library;   // stays loaded until the program ends
+        library.setFileName(candidate);
+        const auto entry = reinterpret_cast<zz::photo::ModuleEntry>(library.resolve(zz::photo::kModuleEntry));
+        const zz::photo::ModuleApi *api = entry ? entry() : nullptr;
+        if (api && api->version == zz::photo::kModuleVersion)
+            return api;
+        error = "die Fotoerkennung " + candidate.toStdString() + " passt nicht zu diesem Programm";
+        return nullptr;
+    }
+    error = "die Fotoerkennung (zedezedidor-photo.so) fehlt";
+    return nullptr;
+}
+
 // One photo: the rings and the report of the likeliest code, or the reason
 // there is none.
-Outcome fotoItem(const std::string &file, const Options &o)
+Outcome fotoItem(const zz::photo::ModuleApi &reader, const std::string &file, const Options &o)
 {
     zz::photo::Reading reading;
     {
         const QuietStderr quiet;
-        const zz::photo::LoadedPhoto loaded = zz::photo::loadPhoto(QString::fromLocal8Bit(file.c_str()));
-        if (loaded.image.isNull())
-            reading.error = loaded.error.isEmpty() ? QStringLiteral("Die Datei ist kein lesbares Bild.") : loaded.error;
-        else
-            reading = zz::photo::readPhoto(loaded.image);
+        reading = reader.readFile(QString::fromLocal8Bit(file.c_str()));
     }
     if (!reading.found || reading.candidates.empty()) {
         const std::string why = reading.error.isEmpty() ? std::string("Auf dem Foto wurde kein Widerstand gefunden.")
@@ -492,11 +514,17 @@ int runFotos(const std::vector<std::string_view> &files, const Options &o)
     // The image plugins' own complaints ("libpng error: ...", "Corrupt JPEG
     // data") would stand beside the one message each file gets.
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    std::string why;
+    static const zz::photo::ModuleApi *reader = photoModule(why);
+    if (!reader) {
+        std::cerr << kProgram << ": " << why << '\n';
+        return 1;
+    }
     int status = 0;
     bool printed = false;
     for (const std::string_view f : files) {
         const std::string file(f);
-        const Outcome outcome = fotoItem(file, o);
+        const Outcome outcome = fotoItem(*reader, file, o);
         if (!outcome.error.empty()) {
             status = 1;
             if (o.json) {

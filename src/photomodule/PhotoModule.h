@@ -20,6 +20,9 @@ struct ModuleApi {
     Reading (*readAlongLine)(const QImage &photo, QPointF from, QPointF to);
     Reading (*reversed)(const Reading &reading);
     Reading (*withRingColour)(const Reading &reading, int ring, decode::Colour colour);
+    // Load and read in one, for users without QtGui (the command-line tool):
+    // a file that cannot be loaded gives a Reading with its error.
+    Reading (*readFile)(const QString &path);
 };
 
 // The module's one exported symbol.
