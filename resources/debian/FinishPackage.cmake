@@ -4,6 +4,9 @@
 #   Debian's own tools strip them;
 # - Installed-Size is counted as dpkg-gencontrol counts it: cpack follows the
 #   link in bin/ and counts the program twice;
+# - no ldconfig calls: cpack adds them for any shared object under /usr/lib,
+#   but the photo reader's module is a private plugin loaded by path, not a
+#   library the dynamic linker looks up;
 # - the package is reproducible: every file time is SOURCE_DATE_EPOCH (from
 #   the environment, else the changelog's date), owners are root, and
 #   dpkg-deb orders the members and dates the archive from it too.
@@ -53,6 +56,7 @@ foreach(deb IN LISTS CPACK_PACKAGE_FILES)
     string(APPEND md5sums "${md5}  ${path}\n")
   endforeach()
   file(WRITE "${tree}/DEBIAN/md5sums" "${md5sums}")
+  file(REMOVE "${tree}/DEBIAN/postinst" "${tree}/DEBIAN/postrm")
   file(READ "${tree}/DEBIAN/control" control)
   string(REGEX REPLACE "\nInstalled-Size: [0-9]+\n" "\nInstalled-Size: ${kib}\n" control "${control}")
   file(WRITE "${tree}/DEBIAN/control" "${control}")

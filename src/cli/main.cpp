@@ -11,12 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <QFileInfo>
+#include <QLibrary>
 #include <QLocale>
+#include <QtGlobal>
 #include <QString>
 
 #include "cli/LineReader.h"
+#include "photomodule/PhotoModule.h"
 #include "output/Report.h"
 #include "value/Blanks.h"
 #include "value/Code.h"
@@ -37,6 +42,7 @@ constexpr std::string_view kHelp =
     "                           [--reihe REIHE] [--json]\n"
     "        zedezedidor-decode --smd KENNZEICHNUNG [--reihe REIHE] [--json]\n"
     "        zedezedidor-decode [--wert | --smd] [Optionen] < eingabe.txt\n"
+    "        zedezedidor-decode --foto DATEI [DATEI...] [--reihe REIHE] [--json]\n"
     "\n"
     "Entschlüsselt den Farbcode eines Widerstands und gibt den Bericht aus,\n"
     "den das Programmfenster nach Wahl dieser Ringe zeigt.\n"
@@ -66,6 +72,12 @@ constexpr std::string_view kHelp =
     "  --smd KENNZ.       SMD-Kennzeichnung: 472, 4702, 4R7, R47, 0R oder EIA-96\n"
     "                     (01C; 01-96 und Z, Y/R, X/S, A, B/H, C, D, E, F, 1 %;\n"
     "                     zwei Ziffern und R gelten als EIA-96)\n"
+    "  --foto DATEI...    liest die Farbringe aus Fotos (JPEG, PNG und was Qts\n"
+    "                     Bildformate lesen): je Datei die Ringe, wie sicher das\n"
+    "                     Programm ist, den Bericht und, wenn es unsicher ist, die\n"
+    "                     anderen möglichen Codes. Mit --json je Datei ein Objekt mit\n"
+    "                     \"file\", \"code\", \"confidence\", \"candidates\" und den\n"
+    "                     übrigen Angaben des Codes, oder \"file\" und \"error\"\n"
     "  --json             je Ergebnis ein JSON-Objekt in einer Zeile (JSON Lines);\n"
     "                     von der Standardeingabe eines je Zeile, mit \"input\"\n"
     "                     (die Zeile), bei einer falschen Zeile mit \"error\" und\n"
@@ -85,10 +97,12 @@ constexpr std::string_view kHelp =
     "  zedezedidor-decode --wert \"4,5 kOhm\" --reihe E24\n"
     "  zedezedidor-decode --wert 10,2k --toleranz 0,5 --tk 50\n"
     "  zedezedidor-decode --smd 01C --json\n"
+    "  zedezedidor-decode --foto widerstand.jpg\n"
     "  printf '4k7\\n1M5\\n' | zedezedidor-decode --wert --json\n"
     "\n"
     "Rückgabewert: 0 bei Erfolg, 2 bei falschen Angaben auf der Befehlszeile,\n"
-    "1 wenn eine Zeile der Standardeingabe falsch war oder nicht gelesen werden konnte.\n";
+    "1 wenn eine Zeile der Standardeingabe falsch war oder nicht gelesen werden konnte\n"
+    "oder ein Foto keinen Code ergab.\n";
 
 enum class Mode { Colours, Value, Smd };
 
@@ -98,6 +112,7 @@ struct Options {
     std::vector<std::string_view> colours;
     std::optional<Series> series;
     bool json = false;
+    bool foto = false;                      // --foto: the arguments are photo files
     EncodeRequest request;                  // rings, tolerance, tempco
     std::string sep;
 };
@@ -408,6 +423,179 @@ int runStream(const Options &o)
     return finish(status);
 }
 
+// --- photos ----------------------------------------------------------------
+
+// Below this the reading counts as unsure and the other codes are shown.
+constexpr double kSureReading = 0.85;
+
+std::string confidenceJson(double c)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", c);
+    std::string s(buf);
+    while (s.size() > 1 && s.back() == '0')
+        s.pop_back();
+    if (s.back() == '.')
+        s.pop_back();
+    return s;
+}
+
+std::string confidencePercent(double c)
+{
+    return std::to_string(static_cast<int>(c * 100 + 0.5)) + " %";
+}
+
+std::string colourList(const std::vector<zz::decode::Colour> &colours)
+{
+    std::string s;
+    for (const auto c : colours)
+        s += (s.empty() ? "" : " - ") + std::string(zz::decode::colourInfo(c).name);
+    return s;
+}
+
+// libpng reports broken files straight on stderr, past Qt's message handler;
+// the file's one message says it better.
+class QuietStderr final
+{
+public:
+    QuietStderr()
+    {
+        std::cerr.flush();
+        std::fflush(stderr);
+        m_saved = dup(STDERR_FILENO);
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0)
+            dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            close(null);
+    }
+    ~QuietStderr()
+    {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            dup2(m_saved, STDERR_FILENO);
+            close(m_saved);
+        }
+    }
+    QuietStderr(const QuietStderr &) = delete;
+    QuietStderr &operator=(const QuietStderr &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+// The photo reader's module, loaded only for --foto so that decoding colours
+// does not pay for the image libraries at every start. It lies beside this
+// program in the build tree and in the program folder when installed.
+const zz::photo::ModuleApi *photoModule(std::string &error)
+{
+    const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    const QString dir = QFileInfo(self).absolutePath();
+    for (const QString &candidate : {dir + QStringLiteral("/zedezedidor-photo.so"),
+                                     dir + QStringLiteral("/" ZZ_PROGRAM_FROM_BIN "/zedezedidor-photo.so")}) {
+        if (!QFileInfo::exists(candidate))
+            continue;
+        static QLibrary library;   // stays loaded until the program ends
+        library.setFileName(candidate);
+        const auto entry = reinterpret_cast<zz::photo::ModuleEntry>(library.resolve(zz::photo::kModuleEntry));
+        const zz::photo::ModuleApi *api = entry ? entry() : nullptr;
+        if (api && api->version == zz::photo::kModuleVersion)
+            return api;
+        error = "die Fotoerkennung " + candidate.toStdString() + " passt nicht zu diesem Programm";
+        return nullptr;
+    }
+    error = "die Fotoerkennung (zedezedidor-photo.so) fehlt";
+    return nullptr;
+}
+
+// One photo: the rings and the report of the likeliest code, or the reason
+// there is none.
+Outcome fotoItem(const zz::photo::ModuleApi &reader, const std::string &file, const Options &o)
+{
+    zz::photo::Reading reading;
+    {
+        const QuietStderr quiet;
+        reading = reader.readFile(QString::fromLocal8Bit(file.c_str()));
+    }
+    if (!reading.found || reading.candidates.empty()) {
+        const std::string why = reading.error.isEmpty() ? std::string("Auf dem Foto wurde kein Widerstand gefunden.")
+                                                        : reading.error.toStdString();
+        return {{}, why};
+    }
+    const zz::photo::Candidate &best = reading.candidates.front();
+    Outcome code = codeOutcome(best.code, o);
+    if (o.json) {
+        std::string j = "{\"file\":" + jsonString(file) + ',' + code.lines.front().substr(1);
+        j.pop_back();
+        j += ",\"confidence\":" + confidenceJson(best.confidence);
+        j += ",\"candidates\":" + jsonList(reading.candidates, [](const zz::photo::Candidate &c) {
+            return "{\"code\":" + jsonList(c.colours, [](zz::decode::Colour k) {
+                return jsonString(zz::decode::colourInfo(k).name);
+            }) + ",\"confidence\":" + confidenceJson(c.confidence) + '}';
+        });
+        return {{j + '}'}, {}};
+    }
+    Outcome out;
+    out.lines.push_back("Foto: " + file);
+    out.lines.push_back("Ringe: " + colourList(best.colours) + " (Sicherheit " + confidencePercent(best.confidence) + ")");
+    out.lines.insert(out.lines.end(), code.lines.begin(), code.lines.end());
+    if (best.confidence < kSureReading) {
+        for (std::size_t i = 0; i < reading.rings.size() && i < best.colours.size(); ++i) {
+            const auto &chances = reading.rings[i].chances;
+            if (chances.empty() || chances.front().probability >= 0.8)
+                continue;
+            for (const auto &c : chances)
+                if (c.colour != best.colours[i]) {
+                    out.lines.push_back("Ring " + std::to_string(i + 1) + ": " +
+                                        std::string(zz::decode::colourInfo(best.colours[i]).name) + " oder " +
+                                        std::string(zz::decode::colourInfo(c.colour).name) + "?");
+                    break;
+                }
+        }
+        if (reading.candidates.size() > 1) {
+            out.lines.push_back("Andere mögliche Codes:");
+            for (std::size_t i = 1; i < reading.candidates.size() && i < 6; ++i)
+                out.lines.push_back("  " + colourList(reading.candidates[i].colours) + " (" +
+                                    confidencePercent(reading.candidates[i].confidence) + ")");
+        }
+    }
+    return out;
+}
+
+// Every photo in order; a photo without a code is reported and the others
+// still read.
+int runFotos(const std::vector<std::string_view> &files, const Options &o)
+{
+    // The image plugins' own complaints ("libpng error: ...", "Corrupt JPEG
+    // data") would stand beside the one message each file gets.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    std::string why;
+    static const zz::photo::ModuleApi *reader = photoModule(why);
+    if (!reader) {
+        std::cerr << kProgram << ": " << why << '\n';
+        return 1;
+    }
+    int status = 0;
+    bool printed = false;
+    for (const std::string_view f : files) {
+        const std::string file(f);
+        const Outcome outcome = fotoItem(*reader, file, o);
+        if (!outcome.error.empty()) {
+            status = 1;
+            if (o.json) {
+                print({{"{\"file\":" + jsonString(file) + ",\"error\":" + jsonString(outcome.error) + '}'}, {}},
+                      printed, o);
+            } else {
+                std::cout.flush();
+                std::cerr << kProgram << ": " << file << ": " << outcome.error << '\n';
+            }
+            continue;
+        }
+        print(outcome, printed, o);
+    }
+    return finish(status);
+}
+
 int usage(const std::string &message)
 {
     std::cerr << kProgram << ": " << message << " (siehe --help)\n";
@@ -462,6 +650,8 @@ int main(int argc, char *argv[])
             o.mode = name == "--wert" ? Mode::Value : Mode::Smd;
             if (const auto v = takeArgument(true))
                 o.item = std::string(*v);
+        } else if (name == "--foto") {
+            o.foto = true;
         } else if (name == "--reihe") {
             const auto v = takeArgument(false);
             if (!v)
@@ -504,6 +694,14 @@ int main(int argc, char *argv[])
         }
     }
 
+    if (o.foto) {
+        if (modeGiven || valueOptions)
+            return usage("--foto nicht zusammen mit --wert, --smd, --ringe, --toleranz oder --tk");
+        if (o.colours.empty())
+            return usage("--foto braucht mindestens eine Datei");
+        o.sep = QLocale::system().decimalPoint().toStdString();
+        return runFotos(o.colours, o);
+    }
     if (valueOptions && o.mode != Mode::Value)
         return usage("--ringe, --toleranz und --tk gelten nur mit --wert");
     if (o.mode != Mode::Colours && !o.colours.empty())

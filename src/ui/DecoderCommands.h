@@ -22,6 +22,8 @@ struct SharedCommands {
     std::function<void()> options;
     // The code search over the window it was chosen in.
     std::function<void(QWidget *from)> farbcodeSuchen;
+    // Reading the rings from a photo, over the window it was chosen in.
+    std::function<void(QWidget *from)> farbcodeAusFoto;
     std::function<void()> helpContents;
     std::function<void()> helpIndex;
     std::function<void()> readme;
@@ -64,6 +66,8 @@ void connectCommands(Window &window, Form &ui, QAction &helpContentsItem,
                      &Window::mnuBearbeitenOptionenClick);
     QObject::connect(ui.mnuBearbeitenFarbcodeSuchen, &QAction::triggered, &window,
                      &Window::mnuBearbeitenFarbcodeSuchenClick);
+    QObject::connect(ui.mnuBearbeitenFarbcodeAusFoto, &QAction::triggered, &window,
+                     &Window::mnuBearbeitenFarbcodeAusFotoClick);
     QObject::connect(&helpContentsItem, &QAction::triggered, &window, helpContents);
     // F1 shows the help, as it does in the options dialog and the code search.
     auto *f1 = new QShortcut(QKeySequence::HelpContents, &window);

@@ -273,6 +273,11 @@ void TfrmZedezedidor2::mnuBearbeitenFarbcodeSuchenClick()
     m_fourRing.commands.farbcodeSuchen(this);
 }
 
+void TfrmZedezedidor2::mnuBearbeitenFarbcodeAusFotoClick()
+{
+    m_fourRing.commands.farbcodeAusFoto(this);
+}
+
 void TfrmZedezedidor2::mnuHilfeInhaltClick()
 {
     m_fourRing.commands.helpContents();

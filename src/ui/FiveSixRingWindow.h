@@ -57,6 +57,7 @@ public:
     void mnuDatenSpeichernunterClick();
     void mnuBearbeitenOptionenClick();
     void mnuBearbeitenFarbcodeSuchenClick();
+    void mnuBearbeitenFarbcodeAusFotoClick();
     void mnuHilfeInhaltClick();
     void mnuHilfeIndexClick();
     void mnuHilfeReadmeClick();

@@ -9,6 +9,7 @@
 #include "ui/AboutBox.h"
 #include "ui/Accessibility.h"
 #include "ui/DataFileState.h"
+#include "ui/FarbcodeAusFoto.h"
 #include "ui/FarbcodeSuchen.h"
 #include "ui/FiveSixRingWindow.h"
 #include "ui/OptionsDialog.h"
@@ -126,6 +127,7 @@ zz::ui::SharedCommands TfrmLurvan::sharedCommands()
         .saveAs = [this](QObject *sender) { acSpeichernunterExecute(sender); },
         .options = [this] { mnuBearbeitenOptionenClick(); },
         .farbcodeSuchen = [this](QWidget *from) { farbcodeSuchen(from); },
+        .farbcodeAusFoto = [this](QWidget *from) { farbcodeAusFoto(from); },
         .helpContents = [this] { mnuHilfeIhnaltClick(); },
         .helpIndex = [this] { mnuHilfeIndexClick(); },
         .readme = [this] { mnuHilfeReadmeClick(); },
@@ -390,15 +392,37 @@ void TfrmLurvan::farbcodeSuchen(QWidget *from)
         if (dialog.exec() == QDialog::Accepted)
             code = dialog.code();
     }
-    if (!code)
-        return;
-    const auto &p = code->positions;
-    if (code->window == zv::Window::FourRing) {
-        pickRings({p[0], p[1], p[2], p[3]}, code->lastRingPresent);
+    if (code)
+        takeOverCode(*code, from);
+}
+
+void TfrmLurvan::mnuBearbeitenFarbcodeAusFotoClick()
+{
+    farbcodeAusFoto(this);
+}
+
+void TfrmLurvan::farbcodeAusFoto(QWidget *from)
+{
+    std::optional<zz::value::RingCode> code;
+    {
+        TfrmFarbcodeAusFoto dialog(from);
+        if (dialog.exec() == QDialog::Accepted)
+            code = dialog.code();
+    }
+    if (code)
+        takeOverCode(*code, from);
+}
+
+void TfrmLurvan::takeOverCode(const zz::value::RingCode &code, QWidget *from)
+{
+    const bool fromSecond = frmZedezedidor2 && from == frmZedezedidor2;
+    const auto &p = code.positions;
+    if (code.window == zz::value::Window::FourRing) {
+        pickRings({p[0], p[1], p[2], p[3]}, code.lastRingPresent);
         if (fromSecond)
             frmZedezedidor2->N56Ringe1Click();
     } else {
-        frmZedezedidor2->pickRings(p, code->lastRingPresent);
+        frmZedezedidor2->pickRings(p, code.lastRingPresent);
         if (!fromSecond)
             N56Ringe1Click();
     }

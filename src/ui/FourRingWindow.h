@@ -3,6 +3,7 @@
 #include "ui/DataFileChooser.h"
 #include "ui/DecoderCommands.h"
 #include "ui/RingPictures.h"
+#include "value/Code.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -52,6 +53,7 @@ public:
     void acSpeichernunterExecute(QObject *sender);
     void mnuBearbeitenOptionenClick();
     void mnuBearbeitenFarbcodeSuchenClick();
+    void mnuBearbeitenFarbcodeAusFotoClick();
     void mnuHilfeIhnaltClick();
     void mnuHilfeIndexClick();
     void mnuHilfeReadmeClick();
@@ -91,6 +93,12 @@ private:
     // when that is the other window, the program switches to it as "5/6
     // Ringe" does.
     void farbcodeSuchen(QWidget *from);
+    // Shows "Farbcode aus Foto" over the decoder window `from`; "Übernehmen"
+    // sets the rings as the code search does.
+    void farbcodeAusFoto(QWidget *from);
+    // The rings of a code into the window for its ring count, as if picked
+    // there, switching from `from` to that window when it is the other one.
+    void takeOverCode(const zz::value::RingCode &code, QWidget *from);
     void checkIconFile();
     void fillLists();
     void connectHandlers();

@@ -50,6 +50,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 owner() { dpkg -S "$1" | head -n1 | cut -d: -f1; }
 needs=(libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6help6
+  libopencv-core406 libopencv-imgproc406
   "$(owner '*/qt6/plugins/sqldrivers/libqsqlite.so')"
   "$(owner "$(fc-match -f '%{file}' 'Liberation Sans:style=Regular')")"
   "$(owner "$(command -v xdg-open)")")
@@ -63,6 +64,7 @@ expected=$(sort <<EOF2
 ./usr/$bin_dir/zedezedidor
 ./usr/$bin_dir/zedezedidor-decode
 ./usr/$program_dir/zedezedidor
+./usr/$program_dir/zedezedidor-photo.so
 ./usr/$program_dir/Lurvan.ico
 ./usr/$program_dir/Readme.txt
 ./usr/$program_dir/Lizenz.txt

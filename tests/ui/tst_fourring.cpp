@@ -97,7 +97,7 @@ private slots:
         }
         QCOMPARE(menus, QStringList({
             QStringLiteral("&Daten:&Speichern|Ctrl+S,Speichern &unter...|,-,5/6 Ringe|Ctrl+U,-,&Beenden|"),
-            QStringLiteral("&Bearbeiten:&Kopieren|Ctrl+C,Farbcode &suchen...|Ctrl+F,-,&Optionen...|"),
+            QStringLiteral("&Bearbeiten:&Kopieren|Ctrl+C,Farbcode &suchen...|Ctrl+F,Farbcode aus &Foto...|Ctrl+O,-,&Optionen...|"),
             QStringLiteral("&Hilfe:I&nhalt|,In&dex|,&Benutzung der Hilfe|,-,&Readme.txt|,&Lizenz.txt|,-,Üb&er...|"),
         }));
         QVERIFY(!action("N56Ringe1")->isChecked());

@@ -1,0 +1,93 @@
+#include "photo/Classify.h"
+
+#include "photo/Image.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zz::photo {
+
+namespace {
+
+using decode::Colour;
+
+// What a ring of each colour looks like in a photo under neutral light,
+// L*a*b*; metal rings also by how unevenly they shine. Set by hand.
+struct Prototype {
+    Colour colour;
+    cv::Vec3f lab;
+    float sigma;      // spread of the colour in photos, L*a*b* units
+};
+
+const Prototype g_prototypes[] = {
+    {Colour::Schwarz, {22, 3, 0}, 12},
+    {Colour::Braun, {36, 30, 18}, 13},
+    {Colour::Rot, {44, 55, 35}, 13},
+    {Colour::Orange, {58, 30, 40}, 14},
+    {Colour::Gelb, {78, 0, 50}, 14},
+    {Colour::Gruen, {42, -25, 18}, 14},
+    {Colour::Blau, {37, 6, -32}, 14},
+    {Colour::Violett, {40, 22, -25}, 14},
+    {Colour::Grau, {48, 1, -2}, 12},
+    {Colour::Weiss, {89, 1, 3}, 9},
+    {Colour::Gold, {68, 3, 25}, 10},
+    {Colour::Silber, {77, 1, 3}, 10},
+};
+
+constexpr float kMildCast = 0.2f;   // log ratio
+const cv::Vec3f kBeigeBody(220, 195, 155);
+const cv::Vec3f kBlueBody(95, 160, 215);
+
+} // namespace
+
+Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &)
+{
+    // The body is the one thing of known colour in every photo of a
+    // resistor; the background may be anything.
+    Lighting l;
+    const bool blue = rgbToLab(body)[2] < -5;
+    const cv::Vec3f ref = blue ? kBlueBody : kBeigeBody;
+    // Brightness fully; a mild colour cast halfway, since bodies differ in
+    // tint from pale grey to tan, and beyond that fully: that is the lamp.
+    const float refMean = (ref[0] + ref[1] + ref[2]) / 3;
+    const float bodyMean = std::max(4.0f, (body[0] + body[1] + body[2]) / 3);
+    for (int c = 0; c < 3; ++c) {
+        const float cast = (ref[c] / refMean) / std::max(0.05f, body[c] / bodyMean);
+        const float e = std::log(cast), mild = std::min(std::abs(e), kMildCast);
+        const float corrected = std::copysign(0.5f * mild + (std::abs(e) - mild), e);
+        l.gains[c] = std::clamp(refMean / bodyMean * std::exp(corrected), 0.25f, 4.0f);
+    }
+    return l;
+}
+
+cv::Vec3f correctedLab(const cv::Vec3f &rgb, const Lighting &light)
+{
+    cv::Vec3f c;
+    for (int i = 0; i < 3; ++i)
+        c[i] = std::clamp(rgb[i] * light.gains[i], 0.0f, 255.0f);
+    return rgbToLab(c);
+}
+
+ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &, const Lighting &light)
+{
+    const cv::Vec3f lab = correctedLab(rgb, light);
+    ColourOdds odds{};
+    double best = -1e30;
+    std::array<double, decode::kColourCount> logs{};
+    for (const Prototype &p : g_prototypes) {
+        const cv::Vec3f d = lab - p.lab;
+        double e = (0.5 * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) / (2.0 * p.sigma * p.sigma);
+        if (p.colour == Colour::Gold || p.colour == Colour::Silber)
+            e -= std::clamp((spread - 55.0) / 25.0, -1.0, 1.0);
+        logs[size_t(p.colour)] = -e;
+        best = std::max(best, -e);
+    }
+    double sum = 0;
+    for (size_t i = 0; i < odds.size(); ++i)
+        sum += odds[i] = std::exp(logs[i] - best);
+    for (double &o : odds)
+        o /= sum;
+    return odds;
+}
+
+} // namespace zz::photo

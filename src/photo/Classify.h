@@ -1,0 +1,35 @@
+#pragma once
+
+// Classify: how likely each of the twelve colours is for one ring.
+//
+// Promises: the light's colour and brightness estimated from the photo
+// itself (a near-grey background is taken as grey; otherwise the body,
+// beige or blue, is taken as its usual colour, halfway), and for a ring's
+// measured colour a probability for each colour of decode::Colour, summing
+// to 1, from hand-set colour prototypes in CIE L*a*b* and, for gold and
+// silver, how unevenly the ring shines.
+
+#include "decode/Decode.h"
+
+#include <opencv2/core.hpp>
+
+#include <array>
+
+namespace zz::photo {
+
+using ColourOdds = std::array<double, decode::kColourCount>;
+
+struct Lighting {
+    cv::Vec3f gains{1, 1, 1};   // multiply RGB by these to see it under neutral light
+};
+
+Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &background);
+
+// The ring's colour and lightness spread as measured, 0 ... 255, and the body
+// colour near it.
+ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &body, const Lighting &light);
+
+// The corrected colour the prototypes are compared with, in L*a*b*.
+cv::Vec3f correctedLab(const cv::Vec3f &rgb, const Lighting &light);
+
+} // namespace zz::photo

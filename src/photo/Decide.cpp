@@ -1,0 +1,231 @@
+#include "photo/Decide.h"
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <string_view>
+
+namespace zz::photo {
+
+namespace {
+
+using decode::Colour;
+
+// Colours per ring tried in full; the rest of a ring's probability is
+// too small to matter for the ranking.
+constexpr int kPerRing = 4;
+constexpr int kPrescored = 48;
+constexpr double kFloor = 1e-4;
+
+std::vector<std::span<const Colour>> ringLists(int n)
+{
+    using namespace decode;
+    if (n <= 4) {
+        std::vector<std::span<const Colour>> l{baseList(), baseList(), multiplierList(), fourRingToleranceList()};
+        l.resize(size_t(n));
+        return l;
+    }
+    std::vector<std::span<const Colour>> l{baseList(),       baseList(),
+                                           baseList(),       multiplierList(),
+                                           fiveRingToleranceList(), temperatureList()};
+    l.resize(size_t(n));
+    return l;
+}
+
+struct Scored {
+    std::vector<Colour> colours;
+    std::vector<int> rings;
+    bool reversed = false;
+    double colourScore = 0;
+    double score = 0;
+};
+
+// Rings of one paint on one part look alike even where the light makes both
+// look like another colour.
+double agreement(const RingEvidence &a, const RingEvidence &b, bool same)
+{
+    if (!a.lab || !b.lab)
+        return 0;
+    const cv::Vec3f d = *a.lab - *b.lab;
+    const double dist = std::sqrt(0.5 * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    if (dist < 8)
+        return same ? 0 : -1.2;
+    if (dist > 22)
+        return same ? -1.2 : 0;
+    return 0;
+}
+
+void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> &used, bool reversed,
+               double subsetScore, std::vector<Scored> &out)
+{
+    const int n = int(ordered.size());
+    const auto lists = ringLists(n);
+    std::vector<std::vector<std::pair<double, Colour>>> options(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        auto &o = options[size_t(i)];
+        for (Colour c : lists[size_t(i)])
+            o.push_back({std::log(ordered[size_t(i)].odds[size_t(c)] + kFloor), c});
+        std::sort(o.begin(), o.end(), [](auto &a, auto &b) { return a.first > b.first; });
+        o.resize(std::min(o.size(), size_t(kPerRing)));
+    }
+    std::vector<size_t> idx(static_cast<size_t>(n), 0);
+    std::vector<Scored> local;
+    while (true) {
+        Scored s;
+        s.reversed = reversed;
+        s.rings = used;
+        s.colourScore = subsetScore;
+        for (int i = 0; i < n; ++i) {
+            const auto &o = options[size_t(i)][idx[size_t(i)]];
+            s.colourScore += o.first;
+            s.colours.push_back(o.second);
+        }
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j)
+                s.colourScore += agreement(ordered[size_t(i)], ordered[size_t(j)], s.colours[size_t(i)] == s.colours[size_t(j)]);
+        local.push_back(std::move(s));
+        int i = n - 1;
+        while (i >= 0 && ++idx[size_t(i)] == options[size_t(i)].size())
+            idx[size_t(i--)] = 0;
+        if (i < 0)
+            break;
+    }
+    const size_t k = std::min(local.size(), size_t(kPrescored));
+    std::partial_sort(local.begin(), local.begin() + std::ptrdiff_t(k), local.end(),
+                      [](const Scored &a, const Scored &b) { return a.colourScore > b.colourScore; });
+    local.resize(k);
+    out.insert(out.end(), local.begin(), local.end());
+}
+
+std::optional<value::RingCode> codeOf(const std::vector<Colour> &colours)
+{
+    std::vector<std::string_view> names;
+    for (Colour c : colours)
+        names.push_back(decode::colourInfo(c).name);
+    return value::codeFromColours(names).code;
+}
+
+} // namespace
+
+double plausibility(const value::RingCode &code, const std::vector<RingEvidence> &rings)
+{
+    double s = 0;
+    const value::CodeFacts f = value::facts(code);
+    if (f.hint == decode::Hint::NonExistent)
+        s -= 8;
+    else if (f.hint == decode::Hint::Unusual)
+        s -= 2.5;
+    const bool four = code.window == value::Window::FourRing;
+    // Parts without a tolerance ring (20 %) are rare today.
+    if (!code.lastRingPresent && four)
+        s -= 1.5;
+    const auto in = [&](value::Series x) { return std::find(f.series.begin(), f.series.end(), x) != f.series.end(); };
+    if (!in(value::Series::E24) && !(!four && in(value::Series::E96)))
+        s -= 1.5;
+
+    // Layout: the tolerance ring stands apart from the digits.
+    const int n = int(rings.size());
+    if (n >= 4) {
+        const double first = rings[1].centre - rings[0].centre;
+        const double last = rings[size_t(n - 1)].centre - rings[size_t(n - 2)].centre;
+        if (first > 0 && last > 0)
+            s += 1.5 * std::clamp(std::log(last / first), -1.0, 1.0);
+    }
+    return s;
+}
+
+std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direction direction, int keep)
+{
+    std::vector<RankedCode> ranked;
+    const int n = int(rings.size());
+    if (n < 3 || n > 8)
+        return ranked;
+    // Which rings to read: all, or without some at the ends, or without the
+    // least likely one inside.
+    std::vector<std::vector<int>> subsets;
+    for (int front = 0; front <= 2; ++front)
+        for (int back = 0; back <= 2; ++back) {
+            std::vector<int> s;
+            for (int i = front; i < n - back; ++i)
+                s.push_back(i);
+            if (s.size() >= 3 && s.size() <= 6)
+                subsets.push_back(s);
+        }
+    if (n >= 4) {
+        int weakest = 1;
+        for (int i = 1; i < n - 1; ++i)
+            if (rings[size_t(i)].real < rings[size_t(weakest)].real)
+                weakest = i;
+        std::vector<int> s;
+        for (int i = 0; i < n; ++i)
+            if (i != weakest)
+                s.push_back(i);
+        if (s.size() <= 6)
+            subsets.push_back(s);
+    }
+    if (direction == Direction::Forward) {
+        subsets.clear();
+        std::vector<int> all;
+        for (int i = 0; i < n; ++i)
+            all.push_back(i);
+        if (n <= 6)
+            subsets.push_back(all);
+    }
+
+    std::vector<Scored> all;
+    for (const std::vector<int> &used : subsets) {
+        double subsetScore = 0;
+        std::vector<RingEvidence> forward;
+        for (int i = 0; i < n; ++i) {
+            const bool kept = std::find(used.begin(), used.end(), i) != used.end();
+            const double real = std::clamp(rings[size_t(i)].real, 0.02, 0.98);
+            subsetScore += std::log(kept ? real : 1 - real);
+            if (kept)
+                forward.push_back(rings[size_t(i)]);
+        }
+        enumerate(forward, used, false, subsetScore, all);
+        if (direction == Direction::Either) {
+            std::vector<RingEvidence> back(forward.rbegin(), forward.rend());
+            for (RingEvidence &r : back)
+                r.centre = 1 - r.centre;
+            enumerate(back, std::vector<int>(used.rbegin(), used.rend()), true, subsetScore, all);
+        }
+    }
+
+    std::vector<std::pair<Scored, value::RingCode>> valid;
+    for (Scored &s : all) {
+        const auto code = codeOf(s.colours);
+        if (!code)
+            continue;
+        std::vector<RingEvidence> ordered;
+        for (int i : s.rings)
+            ordered.push_back(rings[size_t(i)]);
+        if (s.reversed)
+            for (RingEvidence &r : ordered)
+                r.centre = 1 - r.centre;
+        s.score = s.colourScore + plausibility(*code, ordered);
+        valid.push_back({std::move(s), *code});
+    }
+    if (valid.empty())
+        return ranked;
+    std::sort(valid.begin(), valid.end(), [](auto &a, auto &b) { return a.first.score > b.first.score; });
+    const double top = valid.front().first.score;
+    double sum = 0;
+    for (auto &v : valid)
+        sum += std::exp(v.first.score - top);
+    for (auto &v : valid) {
+        if (int(ranked.size()) == keep)
+            break;
+        RankedCode r;
+        r.colours = v.first.colours;
+        r.code = v.second;
+        r.reversed = v.first.reversed;
+        r.rings = v.first.rings;
+        r.score = v.first.score;
+        r.confidence = std::exp(v.first.score - top) / sum;
+        ranked.push_back(std::move(r));
+    }
+    return ranked;
+}
+
+} // namespace zz::photo

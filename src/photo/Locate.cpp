@@ -1,0 +1,189 @@
+#include "photo/Locate.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace zz::photo {
+
+namespace {
+
+// Locating works on a small copy: the body's outline needs few pixels.
+constexpr int kWorkSide = 480;
+
+float median(std::vector<float> &v)
+{
+    if (v.empty())
+        return 0;
+    auto mid = v.begin() + std::ptrdiff_t(v.size() / 2);
+    std::nth_element(v.begin(), mid, v.end());
+    return *mid;
+}
+
+// Morphology by distance transforms: exact discs, cost independent of radius.
+cv::Mat1b erodeDisc(const cv::Mat1b &mask, float r)
+{
+    cv::Mat1f d;
+    cv::distanceTransform(mask, d, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    return d > r;
+}
+
+cv::Mat1b dilateDisc(const cv::Mat1b &mask, float r)
+{
+    cv::Mat1f d;
+    cv::distanceTransform(255 - mask, d, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    return d <= r;
+}
+
+} // namespace
+
+std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
+{
+    if (rgb.empty() || rgb.cols < 8 || rgb.rows < 8)
+        return std::nullopt;
+    const double scale = std::min(1.0, double(kWorkSide) / std::max(rgb.cols, rgb.rows));
+    cv::Mat3b small;
+    cv::resize(rgb, small, cv::Size(), scale, scale, cv::INTER_AREA);
+    cv::GaussianBlur(small, small, cv::Size(5, 5), 0);
+    cv::Mat3f lab;
+    small.convertTo(lab, CV_32FC3, 1.0 / 255);
+    cv::cvtColor(lab, lab, cv::COLOR_RGB2Lab);
+
+    // The background is what the frame's edge mostly shows; in close-ups the
+    // body's ends touch the left and right edges, but less than half of it.
+    const int border = std::max(2, std::min(small.cols, small.rows) / 30);
+    std::vector<float> ch[3];
+    for (int y = 0; y < small.rows; ++y)
+        for (int x = 0; x < small.cols; ++x) {
+            if (y >= border && y < small.rows - border && x >= border && x < small.cols - border)
+                continue;
+            const cv::Vec3f &p = lab(y, x);
+            for (int c = 0; c < 3; ++c)
+                ch[c].push_back(p[c]);
+        }
+    const cv::Vec3f bg(median(ch[0]), median(ch[1]), median(ch[2]));
+
+    // Shading changes lightness more than hue, so lightness counts half.
+    cv::Mat1f dist(lab.size());
+    for (int y = 0; y < lab.rows; ++y)
+        for (int x = 0; x < lab.cols; ++x) {
+            const cv::Vec3f d = lab(y, x) - bg;
+            dist(y, x) = std::sqrt(0.25f * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+        }
+    cv::Mat1b dist8;
+    dist.convertTo(dist8, CV_8U, 2.0);
+    cv::Mat1b mask;
+    const double otsu = cv::threshold(dist8, mask, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    if (otsu < 12)
+        cv::threshold(dist8, mask, 12, 255, cv::THRESH_BINARY);
+
+    // The body is the thickest object: its centre is farthest from any
+    // background. A first guess of its thickness sets how much closing
+    // (rings that look like the background) and opening (leads) it gets.
+    cv::Mat1f inside;
+    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    double maxInside = 0;
+    cv::minMaxLoc(inside, nullptr, &maxInside);
+    if (maxInside < 3)
+        return std::nullopt;
+    mask = erodeDisc(dilateDisc(mask, float(maxInside * 0.3)), float(maxInside * 0.3));
+    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    cv::Point seed;
+    cv::minMaxLoc(inside, nullptr, &maxInside, nullptr, &seed);
+    if (maxInside < 3)
+        return std::nullopt;
+
+    const cv::Mat1b core = inside > maxInside * 0.45;
+    cv::Mat1i labels;
+    cv::connectedComponents(core, labels, 8, CV_32S);
+    const cv::Mat1b seedCore = labels == labels(seed);
+    const cv::Mat1b body = dilateDisc(seedCore, float(maxInside * 0.45)) & mask;
+
+    std::vector<cv::Point> points;
+    cv::findNonZero(body, points);
+    if (points.size() < 20)
+        return std::nullopt;
+    const cv::RotatedRect box = cv::minAreaRect(points);
+    float length = box.size.width;
+    float thickness = box.size.height;
+    float angle = box.angle * float(CV_PI / 180);
+    if (thickness > length) {
+        std::swap(length, thickness);
+        angle += float(CV_PI / 2);
+    }
+    const cv::Point2f dir(std::cos(angle), std::sin(angle));
+    const float inv = float(1 / scale);
+    // Pixel centres: the small copy's pixel i covers full pixels i/scale ... (i+1)/scale.
+    const cv::Point2f centre = (box.center + cv::Point2f(0.5f, 0.5f)) * inv - cv::Point2f(0.5f, 0.5f);
+
+    BodyAxis a;
+    a.start = centre - dir * (length * 0.5f * inv);
+    a.end = centre + dir * (length * 0.5f * inv);
+    a.halfWidth = std::min(thickness * 0.5f, float(maxInside) * 1.05f) * inv;
+    cv::Mat3f bgLab(1, 1, bg), bgRgb;
+    cv::cvtColor(bgLab, bgRgb, cv::COLOR_Lab2RGB);
+    a.background = bgRgb(0, 0) * 255.0f;
+    return a;
+}
+
+BodyAxis closeUpAxis(const cv::Mat3b &rgb)
+{
+    const double scale = std::min(1.0, double(kWorkSide) / std::max(rgb.cols, rgb.rows));
+    cv::Mat3b small;
+    cv::resize(rgb, small, cv::Size(), scale, scale, cv::INTER_AREA);
+    cv::Mat1b grey;
+    cv::cvtColor(small, grey, cv::COLOR_RGB2GRAY);
+    cv::GaussianBlur(grey, grey, cv::Size(5, 5), 0);
+    cv::Mat1f gx, gy;
+    cv::Sobel(grey, gx, CV_32F, 1, 0);
+    cv::Sobel(grey, gy, CV_32F, 0, 1);
+    // Ring edges run across the body: their gradients point along the axis.
+    constexpr int kBins = 90;
+    std::array<double, kBins> hist{};
+    for (int y = 0; y < grey.rows; ++y)
+        for (int x = 0; x < grey.cols; ++x) {
+            const float a = gx(y, x), b = gy(y, x);
+            const float m = a * a + b * b;
+            if (m < 400)
+                continue;
+            double t = std::atan2(b, a);
+            if (t < 0)
+                t += CV_PI;
+            hist[size_t(std::min(kBins - 1, int(t / CV_PI * kBins)))] += std::sqrt(m);
+        }
+    const bool wide = rgb.cols >= rgb.rows;
+    const double longSide = wide ? 0 : CV_PI / 2;
+    double best = -1, angle = longSide;
+    for (int i = 0; i < kBins; ++i) {
+        const double t = (i + 0.5) * CV_PI / kBins;
+        double off = std::abs(t - longSide);
+        off = std::min(off, CV_PI - off);
+        if (off > CV_PI / 4)
+            continue;
+        const double v = hist[size_t((i + kBins - 1) % kBins)] + 2 * hist[size_t(i)] + hist[size_t((i + 1) % kBins)];
+        if (v > best) {
+            best = v;
+            angle = t;
+        }
+    }
+    const cv::Point2f dir(float(std::cos(angle)), float(std::sin(angle)));
+    const cv::Point2f centre(float(rgb.cols - 1) / 2, float(rgb.rows - 1) / 2);
+    // Half the frame along the axis and across it, from the centre.
+    const auto reach = [&](cv::Point2f d) {
+        const float rx = std::abs(d.x) > 1e-6f ? centre.x / std::abs(d.x) : 1e9f;
+        const float ry = std::abs(d.y) > 1e-6f ? centre.y / std::abs(d.y) : 1e9f;
+        return std::min(rx, ry);
+    };
+    const float along = reach(dir) * 0.97f;
+    const float across = reach(cv::Point2f(-dir.y, dir.x));
+    BodyAxis a;
+    a.start = centre - dir * along;
+    a.end = centre + dir * along;
+    a.halfWidth = across * 0.6f;
+    return a;
+}
+
+} // namespace zz::photo

@@ -1,0 +1,34 @@
+#pragma once
+
+// Locate: where the resistor's body lies and which way its axis runs.
+//
+// Promises: for a photo with one resistor whose body stands out from the
+// surroundings, at any angle and scale, on a plain or moderately busy
+// background, with or without its leads, and for close-ups where the body
+// fills most of the frame: the two ends of the body (which end is ring 1 is
+// not decided here) and its half thickness, in photo pixels. Leads and thin
+// clutter are cut off; the body is the thickest object in the photo.
+// Nothing when no object stands out.
+
+#include <opencv2/core.hpp>
+
+#include <optional>
+
+namespace zz::photo {
+
+struct BodyAxis {
+    cv::Point2f start;           // one end of the body on its axis
+    cv::Point2f end;             // the other end
+    float halfWidth = 0;         // half the body's thickness
+    cv::Vec3f background{};      // RGB 0 ... 255 around the resistor
+};
+
+std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb);
+
+// The close-up guess: the body fills the frame, its axis runs through the
+// middle along the frame's long side, turned to where the rings' edges say.
+// Tried beside locateBody: in a close-up the frame's edge shows the body, not
+// what surrounds it.
+BodyAxis closeUpAxis(const cv::Mat3b &rgb);
+
+} // namespace zz::photo

@@ -1,0 +1,220 @@
+#include "photo/PhotoReader.h"
+
+#include "photo/Classify.h"
+#include "photo/Decide.h"
+#include "photo/Image.h"
+#include "photo/Locate.h"
+#include "photo/Profile.h"
+#include "photo/Rings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zz::photo {
+
+namespace {
+
+using decode::Colour;
+
+constexpr double kEndZone = 0.05;
+
+Reading nothing(const char *text)
+{
+    Reading r;
+    r.error = QString::fromUtf8(text);
+    return r;
+}
+
+std::vector<ColourChance> chancesOf(const ColourOdds &odds)
+{
+    std::vector<ColourChance> out;
+    for (int i = 0; i < decode::kColourCount; ++i)
+        out.push_back({Colour(i), odds[size_t(i)]});
+    std::stable_sort(out.begin(), out.end(),
+                     [](const ColourChance &a, const ColourChance &b) { return a.probability > b.probability; });
+    return out;
+}
+
+ColourOdds oddsOf(const std::vector<ColourChance> &chances)
+{
+    ColourOdds odds{};
+    for (const ColourChance &c : chances)
+        odds[size_t(c.colour)] = c.probability;
+    return odds;
+}
+
+std::vector<RingEvidence> evidenceOf(const Reading &r)
+{
+    std::vector<RingEvidence> out;
+    const QPointF axis = r.axisEnd - r.axisStart;
+    const double length2 = std::max(1e-9, QPointF::dotProduct(axis, axis));
+    const double length = std::sqrt(length2);
+    for (const FoundRing &ring : r.rings) {
+        RingEvidence e;
+        e.odds = oddsOf(ring.chances);
+        e.centre = QPointF::dotProduct(ring.centre - r.axisStart, axis) / length2;
+        e.width = ring.width / length;
+        out.push_back(e);
+    }
+    return out;
+}
+
+void setCandidates(Reading &r, const std::vector<RankedCode> &ranked)
+{
+    r.candidates.clear();
+    for (const RankedCode &k : ranked)
+        r.candidates.push_back({k.code, k.colours, k.confidence, k.reversed});
+    r.found = !r.candidates.empty();
+    r.confidence = r.found ? r.candidates.front().confidence : 0;
+    if (!r.found)
+        r.error = QStringLiteral("Die Farbringe ergeben keinen gültigen Farbcode.");
+}
+
+// The chain from the body's axis on; `score` says how well the rings read.
+Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth, cv::Vec3f background,
+                 double *score = nullptr)
+{
+    if (score)
+        *score = -1e9;
+    const Profile profile = sampleProfile(rgb, start, end, halfWidth, background);
+    const std::vector<RingSpan> spans = findRings(profile);
+    if (spans.size() < 3)
+        return nothing("Auf dem Widerstand wurden keine Farbringe erkannt.");
+    const Lighting light = estimateLighting(profile.body, background);
+    const double last = std::max(1, profile.size() - 1);
+    std::vector<RingEvidence> evidence;
+    for (const RingSpan &s : spans) {
+        RingEvidence e;
+        const cv::Vec3f &near = profile.bodyNear[size_t(std::lround(s.centre()))];
+        e.odds = classifyRing(s.rgb, s.spread, near, light);
+        e.lab = correctedLab(s.rgb, light);
+        e.centre = s.centre() / last;
+        e.width = s.width() / last;
+        // Shading at the rounded ends of the body looks like a ring there.
+        const bool atEnd = s.begin < profile.size() * kEndZone || s.end > profile.size() * (1 - kEndZone);
+        e.real = (atEnd ? 0.4 : 0.95) * std::clamp(double(s.contrast) / 15, 0.3, 1.0);
+        evidence.push_back(e);
+    }
+    const std::vector<RankedCode> ranked = rankCodes(evidence, Direction::Either);
+    if (ranked.empty())
+        return nothing("Die Farbringe ergeben keinen gültigen Farbcode.");
+    const std::vector<int> &used = ranked.front().rings;
+    if (score)
+        *score = ranked.front().score / double(used.size());
+
+    Reading r;
+    const cv::Point2f dir = (end - start) / float(std::max(1e-6, cv::norm(end - start)));
+    const cv::Point2f across(-dir.y, dir.x);
+    r.body << toQPoint(start + across * halfWidth) << toQPoint(end + across * halfWidth)
+           << toQPoint(end - across * halfWidth) << toQPoint(start - across * halfWidth);
+    const bool back = ranked.front().reversed;
+    r.axisStart = toQPoint(back ? end : start);
+    r.axisEnd = toQPoint(back ? start : end);
+    for (int k : used) {
+        FoundRing f;
+        f.centre = toQPoint(profile.at(spans[size_t(k)].centre()));
+        f.width = spans[size_t(k)].width() * profile.step;
+        f.chances = chancesOf(evidence[size_t(k)].odds);
+        r.rings.push_back(std::move(f));
+    }
+    // The alternatives the dialog offers read the same rings, either way round.
+    std::vector<int> usedSorted = used;
+    std::sort(usedSorted.begin(), usedSorted.end());
+    std::vector<RankedCode> sameWay;
+    for (RankedCode k : ranked) {
+        std::vector<int> sorted = k.rings;
+        std::sort(sorted.begin(), sorted.end());
+        if (sorted != usedSorted)
+            continue;
+        k.reversed = k.reversed != back;
+        sameWay.push_back(std::move(k));
+    }
+    setCandidates(r, sameWay);
+    return r;
+}
+
+cv::Vec3f borderColour(const cv::Mat3b &rgb)
+{
+    std::vector<float> ch[3];
+    const int step = std::max(1, std::max(rgb.cols, rgb.rows) / 200);
+    const auto add = [&](int x, int y) {
+        for (int c = 0; c < 3; ++c)
+            ch[c].push_back(rgb(y, x)[c]);
+    };
+    for (int x = 0; x < rgb.cols; x += step) {
+        add(x, 0);
+        add(x, rgb.rows - 1);
+    }
+    for (int y = 0; y < rgb.rows; y += step) {
+        add(0, y);
+        add(rgb.cols - 1, y);
+    }
+    cv::Vec3f out;
+    for (int c = 0; c < 3; ++c) {
+        auto mid = ch[c].begin() + std::ptrdiff_t(ch[c].size() / 2);
+        std::nth_element(ch[c].begin(), mid, ch[c].end());
+        out[c] = *mid;
+    }
+    return out;
+}
+
+} // namespace
+
+Reading readPhoto(const QImage &photo)
+{
+    if (photo.isNull())
+        return nothing("Es ist kein Foto geladen.");
+    const cv::Mat3b rgb = toMat(photo);
+    // Whichever guess of the body reads better: the object standing out from
+    // the frame's edge, or the whole frame as a close-up.
+    double locatedScore = -1e9, closeUpScore = -1e9;
+    const auto axis = locateBody(rgb);
+    Reading located;
+    if (axis)
+        located = readAxis(rgb, axis->start, axis->end, axis->halfWidth, axis->background, &locatedScore);
+    const BodyAxis close = closeUpAxis(rgb);
+    Reading closeUp = readAxis(rgb, close.start, close.end, close.halfWidth,
+                               axis ? axis->background : close.background, &closeUpScore);
+    if (!located.found && !closeUp.found)
+        return nothing("Auf dem Foto wurde kein Widerstand gefunden.");
+    return closeUpScore > locatedScore ? closeUp : located;
+}
+
+Reading readAlongLine(const QImage &photo, QPointF from, QPointF to)
+{
+    if (photo.isNull())
+        return nothing("Es ist kein Foto geladen.");
+    const cv::Mat3b rgb = toMat(photo);
+    const cv::Point2f a = toPoint(from), b = toPoint(to);
+    const float length = float(cv::norm(b - a));
+    if (length < 8)
+        return nothing("Die Linie ist zu kurz, um Farbringe zu lesen.");
+    // A body is about three times as long as it is thick; only its middle third
+    // across is sampled, so this may be off by half.
+    Reading r = readAxis(rgb, a, b, length / 6, borderColour(rgb));
+    return r;
+}
+
+Reading reversed(const Reading &reading)
+{
+    Reading r = reading;
+    std::swap(r.axisStart, r.axisEnd);
+    std::reverse(r.rings.begin(), r.rings.end());
+    if (r.rings.size() >= 3)
+        setCandidates(r, rankCodes(evidenceOf(r), Direction::Forward));
+    return r;
+}
+
+Reading withRingColour(const Reading &reading, int ring, decode::Colour colour)
+{
+    Reading r = reading;
+    if (ring < 0 || ring >= int(r.rings.size()))
+        return r;
+    ColourOdds odds{};
+    odds[size_t(colour)] = 1;
+    r.rings[size_t(ring)].chances = chancesOf(odds);
+    setCandidates(r, rankCodes(evidenceOf(r), Direction::Forward));
+    return r;
+}
+
+} // namespace zz::photo

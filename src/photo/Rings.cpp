@@ -1,0 +1,148 @@
+#include "photo/Rings.h"
+
+#include "photo/Image.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zz::photo {
+
+namespace {
+
+constexpr int kMaxRings = 6;
+constexpr float kMinContrast = 9;
+
+float labDistance(const cv::Vec3f &a, const cv::Vec3f &b)
+{
+    const cv::Vec3f d = a - b;
+    return std::sqrt(0.5f * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+}
+
+} // namespace
+
+// Splits [a, b) where the contrast dips well below the peaks on both sides.
+void splitAtDips(const std::vector<float> &d, int a, int b, std::vector<std::pair<int, int>> &out)
+{
+    int cut = -1;
+    float deepest = 1;
+    for (int i = a + 2; i < b - 2; ++i) {
+        if (d[size_t(i)] > d[size_t(i - 1)] || d[size_t(i)] > d[size_t(i + 1)])
+            continue;
+        const float left = *std::max_element(d.begin() + a, d.begin() + i);
+        const float right = *std::max_element(d.begin() + i + 1, d.begin() + b);
+        const float depth = d[size_t(i)] / std::min(left, right);
+        if (depth < 0.7f && depth < deepest) {
+            deepest = depth;
+            cut = i;
+        }
+    }
+    if (cut < 0) {
+        out.push_back({a, b});
+        return;
+    }
+    // The dip itself belongs to neither ring.
+    int l = cut, r = cut + 1;
+    const float edge = d[size_t(cut)] * 1.1f + 1;
+    while (l > a + 1 && d[size_t(l - 1)] < edge)
+        --l;
+    while (r < b - 1 && d[size_t(r)] < edge)
+        ++r;
+    splitAtDips(d, a, l, out);
+    splitAtDips(d, r, b, out);
+}
+
+std::vector<float> ringContrast(const Profile &p)
+{
+    std::vector<float> d(size_t(p.size()));
+    for (int i = 0; i < p.size(); ++i)
+        d[size_t(i)] = std::max(labDistance(rgbToLab(p.rgb[size_t(i)]), rgbToLab(p.bodyNear[size_t(i)])),
+                                0.3f * (p.spread[size_t(i)] - p.spreadNear[size_t(i)]));
+    // A little smoothing: noise makes single samples jump.
+    std::vector<float> s(d.size());
+    for (size_t i = 0; i < d.size(); ++i) {
+        const float l = d[i > 0 ? i - 1 : i], r = d[i + 1 < d.size() ? i + 1 : i];
+        s[i] = 0.25f * l + 0.5f * d[i] + 0.25f * r;
+    }
+    return s;
+}
+
+std::vector<RingSpan> findRings(const Profile &p)
+{
+    const int n = p.size();
+    std::vector<RingSpan> rings;
+    if (n < 8)
+        return rings;
+    const std::vector<float> d = ringContrast(p);
+
+    // The threshold adapts to how strongly the rings stand out: a faint
+    // silver ring on a pale body must count, noise on a plain body not.
+    std::vector<float> sorted = d;
+    std::sort(sorted.begin(), sorted.end());
+    const float high = std::max(kMinContrast, 0.15f * sorted[size_t(n * 97 / 100)]);
+    const float low = high * 0.6f;
+
+    // The rounded ends: their silhouette mixes body and background.
+    const int skip = std::max(1, int(std::lround(n * 0.015)));
+    const float minWidth = std::max(2.0f, p.halfWidth * 0.05f);
+    const float maxWidth = std::max(6.0f, p.halfWidth * 1.0f);
+    // Runs above the threshold; two rings with only a shaded sliver of body
+    // between them form one run, split again at the dip between them.
+    std::vector<std::pair<int, int>> runs;
+    for (int i = skip; i < n - skip;) {
+        if (d[size_t(i)] < high) {
+            ++i;
+            continue;
+        }
+        int a = i, b = i;
+        while (a > skip && d[size_t(a - 1)] >= low)
+            --a;
+        while (b < n - skip && d[size_t(b)] >= low)
+            ++b;
+        i = b;
+        splitAtDips(d, a, b, runs);
+    }
+    // A narrow run right beside a ring is its shadow or its blurred edge.
+    for (size_t k = 0; k + 1 < runs.size();) {
+        auto &x = runs[k], &y = runs[k + 1];
+        const int gap = y.first - x.second;
+        const int wx = x.second - x.first, wy = y.second - y.first;
+        if (gap < std::max(2, std::max(wx, wy) / 2) && std::min(wx, wy) * 2 < std::max(wx, wy)) {
+            runs.erase(runs.begin() + std::ptrdiff_t(wx < wy ? k : k + 1));
+            continue;
+        }
+        ++k;
+    }
+    for (auto [a, b] : runs) {
+        if (b - a < minWidth || b - a > maxWidth)
+            continue;
+        RingSpan r;
+        r.begin = a;
+        r.end = b;
+        r.contrast = *std::max_element(d.begin() + a, d.begin() + b);
+        // The middle of the run: blur mixes the edges with the body.
+        const int m0 = a + (b - a) / 4, m1 = std::max(m0 + 1, b - (b - a) / 4);
+        std::vector<float> ch;
+        for (int c = 0; c < 3; ++c) {
+            ch.clear();
+            for (int k = m0; k < m1; ++k)
+                ch.push_back(p.rgb[size_t(k)][c]);
+            std::nth_element(ch.begin(), ch.begin() + std::ptrdiff_t(ch.size() / 2), ch.end());
+            r.rgb[c] = ch[ch.size() / 2];
+        }
+        std::vector<float> sp(p.spread.begin() + m0, p.spread.begin() + m1);
+        std::nth_element(sp.begin(), sp.begin() + std::ptrdiff_t(sp.size() / 2), sp.end());
+        r.spread = sp[sp.size() / 2];
+        rings.push_back(r);
+    }
+    if (rings.size() > size_t(kMaxRings)) {
+        std::vector<RingSpan> strongest = rings;
+        std::nth_element(strongest.begin(), strongest.begin() + kMaxRings - 1, strongest.end(),
+                         [](const RingSpan &x, const RingSpan &y) { return x.contrast > y.contrast; });
+        const float cut = strongest[kMaxRings - 1].contrast;
+        std::erase_if(rings, [&](const RingSpan &r) { return r.contrast < cut; });
+        rings.resize(std::min(rings.size(), size_t(kMaxRings)));
+    }
+    return rings;
+}
+
+} // namespace zz::photo

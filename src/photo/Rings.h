@@ -1,0 +1,37 @@
+#pragma once
+
+// Rings: where the colour rings are in the profile.
+//
+// Promises: the rings as runs of samples whose colour stands out from the
+// body near them, left to right along the profile, each with its colour
+// (the median of its middle, so the blurred edges do not count), how
+// unevenly it shines and how strongly it stands out. Shading at the body's
+// rounded ends and runs too narrow or too wide for a ring are left out; at
+// most six rings, the strongest.
+
+#include "photo/Profile.h"
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+namespace zz::photo {
+
+struct RingSpan {
+    int begin = 0;          // first sample
+    int end = 0;            // one past the last sample
+    cv::Vec3f rgb{};        // 0 ... 255
+    float spread = 0;       // lightness range across the body
+    float contrast = 0;     // colour distance from the body at its strongest
+
+    double centre() const { return (begin + end - 1) / 2.0; }
+    int width() const { return end - begin; }
+};
+
+// Colour distance of each sample from the body near it (CIE L*a*b*,
+// lightness half weighted: shading is mostly lightness).
+std::vector<float> ringContrast(const Profile &p);
+
+std::vector<RingSpan> findRings(const Profile &p);
+
+} // namespace zz::photo

@@ -1,0 +1,394 @@
+// The photo reader's stages, each on pictures the test makes itself: bad files
+// for loading, rendered resistors for locating, rings and the whole chain,
+// made-up evidence for the direction and the ranking.
+
+#include "photo/Classify.h"
+#include "photo/Decide.h"
+#include "photo/Image.h"
+#include "photo/Locate.h"
+#include "photo/PhotoReader.h"
+#include "photo/Profile.h"
+#include "photo/Rings.h"
+
+#include "ResistorRenderer.h"
+
+#include <QBuffer>
+#include <QLineF>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+using zz::decode::Colour;
+using namespace zz::photo;
+using zz::test::ResistorScene;
+
+Q_DECLARE_METATYPE(std::vector<Colour>)
+Q_DECLARE_METATYPE(std::vector<RingEvidence>)
+
+namespace {
+
+QByteArray encoded(const QImage &image, const char *format)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return data;
+}
+
+QImage smallPhoto()
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(QColor(200, 180, 140));
+    return image;
+}
+
+// A picture whose header claims 30000 x 30000 pixels.
+QByteArray hugeJpeg()
+{
+    QByteArray data = encoded(smallPhoto(), "JPEG");
+    for (qsizetype i = 2; i + 9 < data.size(); ++i)
+        if (quint8(data[i]) == 0xFF && (quint8(data[i + 1]) == 0xC0 || quint8(data[i + 1]) == 0xC2)) {
+            for (qsizetype at : {i + 5, i + 7}) {
+                data[at] = char(30000 >> 8);
+                data[at + 1] = char(30000 & 0xFF);
+            }
+            break;
+        }
+    return data;
+}
+
+QByteArray hugePng()
+{
+    QByteArray data = encoded(smallPhoto(), "PNG");
+    // IHDR: width and height at 16 and 20, its CRC over type and data at 29.
+    for (int at : {16, 20}) {
+        data[at] = 0;
+        data[at + 1] = 0;
+        data[at + 2] = char(30000 >> 8);
+        data[at + 3] = char(30000 & 0xFF);
+    }
+    quint32 crc = 0xFFFFFFFFu;
+    for (int i = 12; i < 29; ++i) {
+        crc ^= quint8(data[i]);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    crc ^= 0xFFFFFFFFu;
+    for (int k = 0; k < 4; ++k)
+        data[29 + k] = char(crc >> (24 - 8 * k));
+    return data;
+}
+
+// Half the body's thickness at its caps, from the drawn outline.
+double halfThickness(const zz::test::RenderedResistor &shot)
+{
+    const QLineF axis(shot.ring1End, shot.farEnd);
+    const QPointF d = (axis.p2() - axis.p1()) / axis.length();
+    double most = 0;
+    for (const QPointF &q : shot.body) {
+        const QPointF v = q - axis.p1();
+        most = std::max(most, std::abs(v.x() * d.y() - v.y() * d.x()));
+    }
+    return most;
+}
+
+double angleBetween(QPointF a, QPointF b)
+{
+    const double d = std::abs(QLineF(QPointF(), a).angleTo(QLineF(QPointF(), b)));
+    const double m = std::fmod(d, 180.0);
+    return std::min(m, 180.0 - m);
+}
+
+RingEvidence ring(std::initializer_list<std::pair<Colour, double>> odds, double centre, double real = 0.95)
+{
+    RingEvidence e;
+    double rest = 1;
+    for (auto [c, p] : odds) {
+        e.odds[size_t(c)] = p;
+        rest -= p;
+    }
+    for (double &o : e.odds)
+        o += std::max(0.0, rest) / zz::decode::kColourCount;
+    e.centre = centre;
+    e.width = 0.04;
+    e.real = real;
+    return e;
+}
+
+QString names(const std::vector<Colour> &cs)
+{
+    QStringList out;
+    for (Colour c : cs)
+        out << QString::fromUtf8(zz::decode::colourInfo(c).name.data(), qsizetype(zz::decode::colourInfo(c).name.size()));
+    return out.join(u' ');
+}
+
+} // namespace
+
+class TestPhoto final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void loadRefusesBadInput_data();
+    void loadRefusesBadInput();
+    void loadScalesHugePictures();
+    void locateFindsBodyAtAnyAngle_data();
+    void locateFindsBodyAtAnyAngle();
+    void ringsFoundWhereDrawn();
+    void classifyKeepsColourUnderWhiteBalance_data();
+    void classifyKeepsColourUnderWhiteBalance();
+    void decideFindsDirection_data();
+    void decideFindsDirection();
+    void readsRenderedPhotos();
+    void correctionsReRank();
+};
+
+void TestPhoto::loadRefusesBadInput_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    const QByteArray jpeg = encoded(smallPhoto(), "JPEG");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("text") << QByteArray("Widerstand 4,7 kOhm\n");
+    QTest::newRow("truncated JPEG") << jpeg.left(jpeg.size() * 2 / 3);
+    QTest::newRow("JPEG header only") << jpeg.left(200);
+}
+
+void TestPhoto::loadRefusesBadInput()
+{
+    QFETCH(QByteArray, data);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("foto.jpg"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+    file.close();
+    for (const LoadedPhoto &p : {loadPhoto(path), loadPhoto(data)}) {
+        QVERIFY(p.image.isNull());
+        QVERIFY2(p.error.endsWith(u'.') && p.error.size() > 10, qPrintable(p.error));
+    }
+    QVERIFY(!loadPhoto(dir.filePath(QStringLiteral("fehlt.jpg"))).error.isEmpty());
+    QVERIFY(!loadPhoto(encoded(smallPhoto(), "JPEG")).image.isNull());
+}
+
+void TestPhoto::loadScalesHugePictures()
+{
+    // Decoded at full size these would take 2.7 and 3.6 GB.
+    for (const QByteArray &data : {hugeJpeg(), hugePng()}) {
+        const LoadedPhoto p = loadPhoto(data);
+        if (p.image.isNull())
+            QVERIFY(!p.error.isEmpty());
+        else
+            QVERIFY(std::max(p.image.width(), p.image.height()) <= 3200);
+    }
+    QImage large(4000, 1000, QImage::Format_RGB32);
+    large.fill(Qt::gray);
+    const LoadedPhoto p = loadPhoto(encoded(large, "JPEG"));
+    QCOMPARE(p.image.size(), QSize(3200, 800));
+}
+
+void TestPhoto::locateFindsBodyAtAnyAngle_data()
+{
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<double>("length");
+    QTest::addColumn<int>("background");
+    QTest::addColumn<bool>("blue");
+    QTest::newRow("level, small, leads") << 0.0 << 0.25 << int(zz::test::Background::Plain) << false;
+    QTest::newRow("steep, textured") << 71.0 << 0.35 << int(zz::test::Background::Textured) << false;
+    QTest::newRow("upright, blue, grid") << 90.0 << 0.3 << int(zz::test::Background::Grid) << true;
+    QTest::newRow("turned round, large") << 200.0 << 0.55 << int(zz::test::Background::Plain) << true;
+}
+
+void TestPhoto::locateFindsBodyAtAnyAngle()
+{
+    QFETCH(double, angle);
+    QFETCH(double, length);
+    QFETCH(int, background);
+    QFETCH(bool, blue);
+    ResistorScene s;
+    s.rings = {Colour::Gelb, Colour::Violett, Colour::Rot, Colour::Gold};
+    s.angleDegrees = angle;
+    s.bodyLength = length;
+    s.background = zz::test::Background(background);
+    s.body = blue ? zz::test::BodyColour::Blue : zz::test::BodyColour::Beige;
+    s.noise = 3;
+    const auto shot = zz::test::renderResistor(s);
+    const auto axis = locateBody(toMat(shot.image));
+    QVERIFY(axis);
+    const QLineF truth(shot.ring1End, shot.farEnd);
+    const QLineF found(toQPoint(axis->start), toQPoint(axis->end));
+    QVERIFY2(angleBetween(truth.p2() - truth.p1(), found.p2() - found.p1()) < 4,
+             qPrintable(QStringLiteral("axis off by %1°").arg(angleBetween(truth.p2() - truth.p1(), found.p2() - found.p1()))));
+    QVERIFY(QLineF(truth.center(), found.center()).length() < truth.length() * 0.08);
+    QVERIFY(std::abs(found.length() - truth.length()) < truth.length() * 0.2);
+    const double half = halfThickness(shot);
+    QVERIFY2(axis->halfWidth > half * 0.6 && axis->halfWidth < half * 1.3,
+             qPrintable(QStringLiteral("half thickness %1, drawn %2").arg(axis->halfWidth).arg(half)));
+}
+
+void TestPhoto::ringsFoundWhereDrawn()
+{
+    // Along the true axis: every ring found once, where it was drawn, for
+    // each ring count, with glare and the rings' own shine.
+    const std::vector<Colour> codes[] = {
+        {Colour::Braun, Colour::Schwarz, Colour::Rot, Colour::Gold},
+        {Colour::Rot, Colour::Rot, Colour::Schwarz, Colour::Braun, Colour::Braun},
+        {Colour::Orange, Colour::Weiss, Colour::Schwarz, Colour::Silber, Colour::Gruen, Colour::Braun},
+    };
+    for (const auto &code : codes) {
+        ResistorScene s;
+        s.rings = code;
+        s.bodyLength = 0.6;
+        s.glare = 0.5;
+        s.body = code.size() == 5 ? zz::test::BodyColour::Blue : zz::test::BodyColour::Beige;
+        const auto shot = zz::test::renderResistor(s);
+        const cv::Mat3b rgb = toMat(shot.image);
+        const double half = halfThickness(shot) * 0.85;
+        const Profile p = sampleProfile(rgb, toPoint(shot.ring1End), toPoint(shot.farEnd), float(half), {236, 236, 232});
+        const auto rings = findRings(p);
+        QCOMPARE(rings.size(), code.size());
+        for (size_t i = 0; i < code.size(); ++i) {
+            const cv::Point2f at = p.at(rings[i].centre());
+            QVERIFY2(QLineF(toQPoint(at), shot.ringCentres[i]).length() < shot.ringWidths[i],
+                     qPrintable(QStringLiteral("%1: ring %2").arg(names(code)).arg(i + 1)));
+        }
+    }
+}
+
+void TestPhoto::classifyKeepsColourUnderWhiteBalance_data()
+{
+    QTest::addColumn<double>("redGain");
+    QTest::addColumn<double>("blueGain");
+    QTest::addColumn<double>("exposure");
+    QTest::newRow("neutral") << 1.0 << 1.0 << 1.0;
+    QTest::newRow("warm lamp, dim") << 1.25 << 0.7 << 0.6;
+    QTest::newRow("cool daylight") << 0.85 << 1.2 << 1.0;
+}
+
+void TestPhoto::classifyKeepsColourUnderWhiteBalance()
+{
+    QFETCH(double, redGain);
+    QFETCH(double, blueGain);
+    QFETCH(double, exposure);
+    // Ring paints as a camera sees them on a beige body under neutral light.
+    const struct {
+        Colour colour;
+        cv::Vec3f rgb;
+    } rows[] = {
+        {Colour::Schwarz, {45, 40, 38}},  {Colour::Braun, {118, 62, 40}},  {Colour::Rot, {175, 45, 38}},
+        {Colour::Orange, {215, 120, 50}}, {Colour::Gelb, {225, 200, 60}},  {Colour::Gruen, {45, 120, 70}},
+        {Colour::Blau, {50, 85, 165}},    {Colour::Violett, {115, 65, 140}}, {Colour::Weiss, {238, 236, 230}},
+    };
+    const cv::Vec3f body(220, 195, 155);
+    const cv::Vec3f gains(float(redGain * exposure), float(exposure), float(blueGain * exposure));
+    const auto lit = [&](cv::Vec3f c) { return c.mul(gains); };
+    const Lighting light = estimateLighting(lit(body), cv::Vec3f(120, 120, 120));
+    for (const auto &row : rows) {
+        const ColourOdds odds = classifyRing(lit(row.rgb), 20, lit(body), light);
+        const auto best = std::max_element(odds.begin(), odds.end()) - odds.begin();
+        QVERIFY2(Colour(best) == row.colour, qPrintable(names({row.colour}) + QStringLiteral(" read as ") + names({Colour(best)})));
+        double sum = 0;
+        for (double o : odds)
+            sum += o;
+        QVERIFY(std::abs(sum - 1) < 1e-6);
+    }
+}
+
+void TestPhoto::decideFindsDirection_data()
+{
+    QTest::addColumn<std::vector<RingEvidence>>("rings");
+    QTest::addColumn<std::vector<Colour>>("expected");
+    using C = Colour;
+    // Gold can only be a tolerance ring: it decides the direction alone.
+    QTest::newRow("gold at the left") << std::vector<RingEvidence>{ring({{C::Gold, 0.9}}, 0.1), ring({{C::Rot, 0.9}}, 0.5),
+                                                                   ring({{C::Violett, 0.9}}, 0.65), ring({{C::Gelb, 0.9}}, 0.8)}
+                                      << std::vector<C>{C::Gelb, C::Violett, C::Rot, C::Gold};
+    // The same colours both ways round: the tolerance ring stands apart.
+    QTest::newRow("symmetric, gap decides")
+        << std::vector<RingEvidence>{ring({{C::Braun, 0.9}}, 0.1), ring({{C::Braun, 0.9}}, 0.4), ring({{C::Schwarz, 0.9}}, 0.5),
+                                     ring({{C::Schwarz, 0.9}}, 0.6), ring({{C::Braun, 0.9}}, 0.7)}
+        << std::vector<C>{C::Braun, C::Schwarz, C::Schwarz, C::Braun, C::Braun};
+    // Shading at the body's end looks like a ring but is unlikely to be one.
+    QTest::newRow("shading at an end dropped")
+        << std::vector<RingEvidence>{ring({{C::Braun, 0.6}}, 0.02, 0.3), ring({{C::Gelb, 0.9}}, 0.2), ring({{C::Violett, 0.9}}, 0.35),
+                                     ring({{C::Rot, 0.9}}, 0.5), ring({{C::Gold, 0.9}}, 0.85)}
+        << std::vector<C>{C::Gelb, C::Violett, C::Rot, C::Gold};
+    // Brown or red for the second digit: 21 is no preferred value, 22 is.
+    QTest::newRow("E-series decides an unsure digit")
+        << std::vector<RingEvidence>{ring({{C::Rot, 0.9}}, 0.15), ring({{C::Braun, 0.45}, {C::Rot, 0.4}}, 0.3),
+                                     ring({{C::Orange, 0.9}}, 0.45), ring({{C::Gold, 0.9}}, 0.8)}
+        << std::vector<C>{C::Rot, C::Rot, C::Orange, C::Gold};
+}
+
+void TestPhoto::decideFindsDirection()
+{
+    QFETCH(std::vector<RingEvidence>, rings);
+    QFETCH(std::vector<Colour>, expected);
+    const auto ranked = rankCodes(rings, Direction::Either);
+    QVERIFY(!ranked.empty());
+    QCOMPARE(names(ranked.front().colours), names(expected));
+    double sum = 0;
+    for (const auto &r : ranked)
+        sum += r.confidence;
+    QVERIFY(sum <= 1 + 1e-9);
+    QVERIFY(ranked.front().confidence > 0.3);
+}
+
+void TestPhoto::readsRenderedPhotos()
+{
+    // The whole chain on varied, fairly clean scenes: whole photos with leads
+    // and close-ups, both bodies, any angle. And no resistor is no reading.
+    int right = 0, found = 0, total = 0;
+    QStringList wrong;
+    for (quint32 seed = 1; seed <= 12; ++seed) {
+        const auto code = zz::test::randomCode(4 + int(seed % 3), seed);
+        const auto shot = zz::test::renderResistor(zz::test::variedScene(code, seed, 0.2));
+        const Reading r = readPhoto(shot.image);
+        ++total;
+        found += r.found;
+        if (r.found && r.candidates.front().colours == code)
+            ++right;
+        else
+            wrong << QStringLiteral("seed %1: %2 read as %3").arg(seed).arg(names(code),
+                                                                           r.found ? names(r.candidates.front().colours) : r.error);
+    }
+    qInfo("%d of %d rendered photos fully right", right, total);
+    // Where the engine stands today (see the note): a broken stage reads none.
+    QVERIFY2(right * 3 >= total && found >= total - 2, qPrintable(wrong.join(u'\n')));
+
+    ResistorScene empty;
+    empty.rings = {Colour::Braun, Colour::Schwarz, Colour::Rot, Colour::Gold};
+    empty.background = zz::test::Background::Textured;
+    const Reading none = readPhoto(zz::test::renderEmptyScene(empty));
+    QVERIFY(!none.found || none.confidence < 0.5);
+    QVERIFY(readPhoto(QImage()).error.size() > 0);
+}
+
+void TestPhoto::correctionsReRank()
+{
+    ResistorScene s;
+    s.rings = {Colour::Gelb, Colour::Violett, Colour::Rot, Colour::Gold};
+    s.bodyLength = 0.5;
+    const auto shot = zz::test::renderResistor(s);
+    const Reading r = readAlongLine(shot.image, shot.farEnd, shot.ring1End);
+    QVERIFY2(r.found, qPrintable(r.error));
+    QCOMPARE(names(r.candidates.front().colours), names(s.rings));
+    QVERIFY(QLineF(r.axisStart, shot.ring1End).length() < 5);
+
+    // Swapped: ring 1 is now the gold ring, which no code has there.
+    const Reading back = reversed(r);
+    QCOMPARE(back.axisStart, r.axisEnd);
+    QCOMPARE(back.rings.front().centre, r.rings.back().centre);
+    QVERIFY(!back.found || back.candidates.front().colours.front() != Colour::Gold ||
+            back.confidence < r.confidence);
+
+    // The user says ring 3 is orange: the code follows, the rest stays.
+    const Reading fixed = withRingColour(r, 2, Colour::Orange);
+    QCOMPARE(names(fixed.candidates.front().colours), names({Colour::Gelb, Colour::Violett, Colour::Orange, Colour::Gold}));
+    QCOMPARE(fixed.rings[2].chances.front().colour, Colour::Orange);
+    QCOMPARE(fixed.axisStart, r.axisStart);
+}
+
+QTEST_MAIN(TestPhoto)
+#include "tst_photo.moc"
