@@ -116,9 +116,8 @@ Profile sampleProfile(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, 
         std::nth_element(ch.begin(), ch.begin() + n / 2, ch.end());
         bodyLab[c] = ch[size_t(n / 2)];
     }
-    // Body samples: near the body's hue; shading changes mostly lightness.
-    std::vector<bool> isBody(static_cast<size_t>(n));
-    // Chromaticity (r, g shares) does not change with shading, a*b* does.
+    // Body samples: near the body's chromaticity (r, g shares, which shading
+    // does not change, unlike a*b*) and not much darker or brighter.
     const auto share = [](const cv::Vec3f &rgb) {
         const float sum = std::max(1.0f, rgb[0] + rgb[1] + rgb[2]);
         return cv::Vec3f(rgb[0] / sum, rgb[1] / sum, sum);
@@ -126,39 +125,30 @@ Profile sampleProfile(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, 
     std::vector<cv::Vec3f> shares(static_cast<size_t>(n));
     for (int x = 0; x < n; ++x)
         shares[size_t(x)] = share(p.rgb[size_t(x)]);
-    std::vector<float> tmp;
     cv::Vec3f bodyShare;
     for (int c = 0; c < 3; ++c) {
-        tmp.clear();
         for (int x = 0; x < n; ++x)
-            tmp.push_back(shares[size_t(x)][c]);
-        std::nth_element(tmp.begin(), tmp.begin() + n / 2, tmp.end());
-        bodyShare[c] = tmp[size_t(n / 2)];
+            ch[size_t(x)] = shares[size_t(x)][c];
+        std::nth_element(ch.begin(), ch.begin() + n / 2, ch.end());
+        bodyShare[c] = ch[size_t(n / 2)];
     }
-    std::vector<int> sampleOf(static_cast<size_t>(n));
-    const auto bodyLikeAt = [&](int x) {
+    std::vector<bool> isBody(static_cast<size_t>(n));
+    int bodyCount = 0;
+    for (int x = 0; x < n; ++x) {
         const cv::Vec3f &s = shares[size_t(x)];
         const float ratio = s[2] / std::max(1.0f, bodyShare[2]);
-        return std::hypot(s[0] - bodyShare[0], s[1] - bodyShare[1]) < 0.03f && ratio > 0.72f && ratio < 1.4f;
-    };
-    const auto bodyLike = [&](const cv::Vec3f &c) {
-        return bodyLikeAt(int(&c - lab.data()));
-    };
-    for (int round = 0; round < 2; ++round) {
-        ch.clear();
+        isBody[size_t(x)] = std::hypot(s[0] - bodyShare[0], s[1] - bodyShare[1]) < 0.03f && ratio > 0.72f && ratio < 1.4f;
+        bodyCount += isBody[size_t(x)];
+    }
+    if (bodyCount >= n / 5)
         for (int c = 0; c < 3; ++c) {
             ch.clear();
             for (int x = 0; x < n; ++x)
-                if (bodyLike(lab[size_t(x)]))
+                if (isBody[size_t(x)])
                     ch.push_back(lab[size_t(x)][c]);
-            if (ch.size() < size_t(n / 5))
-                break;
             std::nth_element(ch.begin(), ch.begin() + std::ptrdiff_t(ch.size() / 2), ch.end());
             bodyLab[c] = ch[ch.size() / 2];
         }
-    }
-    for (int x = 0; x < n; ++x)
-        isBody[size_t(x)] = bodyLike(lab[size_t(x)]);
     cv::Mat3f bodyLab1(1, 1, bodyLab), bodyRgb;
     cv::cvtColor(bodyLab1, bodyRgb, cv::COLOR_Lab2RGB);
     p.body = bodyRgb(0, 0) * 255.0f;

@@ -78,7 +78,7 @@ std::vector<RingSpan> findRings(const Profile &p)
     // silver ring on a pale body must count, noise on a plain body not.
     std::vector<float> sorted = d;
     std::sort(sorted.begin(), sorted.end());
-    const float high = std::max(kMinContrast, 0.15f * sorted[size_t(n * 97 / 100)]);
+    const float high = std::max(kMinContrast, 0.2f * sorted[size_t(n * 97 / 100)]);
     const float low = high * 0.6f;
 
     // The rounded ends: their silhouette mixes body and background.
