@@ -73,6 +73,8 @@ QMargins frameMargins(const QWidget &window)
 // framed it: before that the frame's size is unknown.
 class FramePlacer final : public QObject
 {
+    static constexpr qint64 kFrameWaitMs = 10000;
+
 public:
     FramePlacer(QWidget &window, std::optional<int> left, std::optional<int> top)
         : QObject(&window), m_window(window), m_left(left), m_top(top)
@@ -90,9 +92,10 @@ public:
         if (!m_clock.isValid())
             m_clock.start();
         place(m_window, m_left, m_top);
-        // Without a frame yet, the window manager may still be adding it;
-        // with no window manager at all there never is one.
-        if (!frameMargins(m_window).isNull() || m_clock.elapsed() > 2000) {
+        // Without a frame yet, the window manager may still be adding it (on
+        // a busy machine that took over two seconds); with no window manager
+        // at all there never is one.
+        if (!frameMargins(m_window).isNull() || m_clock.elapsed() > kFrameWaitMs) {
             m_done = true;
             deleteLater();
         }

@@ -294,13 +294,17 @@ private slots:
     // Ending the program while xdg-open still runs: exit code 0, no message.
     void endWhileOpenerRuns()
     {
-        fakeXdgOpen("sleep 3; exit 4");
+        // Esc only once the opener runs: sent earlier, it may land in the
+        // still-closing menu. The opener outlives any slow machine's test.
+        const QString started = m_fakeBin.filePath("opener-started");
+        fakeXdgOpen("touch '" + QFile::encodeName(started) + "'; sleep 20; exit 4");
         writeSettings({{"Left", 60}, {"Top", 60}});
         QProcess program;
         start(program);
         const QString id = window(kMainTitle);
         QVERIFY(!id.isEmpty());
         keys(id, {"alt+h", "r"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 20000);
         keys(id, {"Escape"});
         expectEnd(program);
     }
