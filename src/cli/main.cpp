@@ -125,26 +125,6 @@ struct Outcome {
 
 // --- JSON ----------------------------------------------------------------
 
-// Length of the well-formed UTF-8 sequence at s[i] that is not ASCII, 0 when there is none.
-std::size_t utf8Length(std::string_view s, std::size_t i)
-{
-    const auto c = static_cast<unsigned char>(s[i]);
-    const std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
-    if (n == 0 || i + n > s.size())
-        return 0;
-    unsigned cp = c & (0x7Fu >> n);
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    static constexpr unsigned kLowest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (cp < kLowest[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return n;
-}
-
 // Input lines are echoed as read, so bytes that are not UTF-8 become U+FFFD:
 // the line must stay valid JSON.
 std::string jsonString(std::string_view s)
@@ -162,7 +142,7 @@ std::string jsonString(std::string_view s)
             out += buf;
         } else if (c < 0x80) {
             out += ch;
-        } else if (const std::size_t n = utf8Length(s, i)) {
+        } else if (const std::size_t n = zz::value::sequenceLength(s, i)) {
             out.append(s.substr(i, n));
             i += n;
             continue;

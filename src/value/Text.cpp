@@ -21,7 +21,9 @@ bool isFormatControl(unsigned cp)
         || (cp >= 0x2060 && cp <= 0x206F) || cp == 0xFEFF || (cp >= 0xFFF9 && cp <= 0xFFFB);
 }
 
-// Length of the well-formed UTF-8 sequence at s[i], 0 when it is not one.
+
+} // namespace
+
 std::size_t sequenceLength(std::string_view s, std::size_t i)
 {
     const auto c = static_cast<unsigned char>(s[i]);
@@ -56,8 +58,6 @@ std::size_t sequenceLength(std::string_view s, std::size_t i)
         return 0;
     return n;
 }
-
-} // namespace
 
 std::string shownText(std::string_view text, std::size_t maxChars)
 {
