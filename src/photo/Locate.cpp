@@ -186,4 +186,84 @@ BodyAxis closeUpAxis(const cv::Mat3b &rgb)
     return a;
 }
 
+namespace {
+
+// How sharply the middle band of the body changes along the axis turned by
+// `turn` radians: the rings' edges are sharpest when the band crosses them
+// square. The band's mean across, per step along, then the summed squared
+// steps between neighbours.
+double sharpness(const cv::Mat3f &img, cv::Point2f centre, float angle, float length, float halfBand)
+{
+    const cv::Point2f dir(std::cos(angle), std::sin(angle));
+    const cv::Point2f across(-dir.y, dir.x);
+    const int cols = std::max(8, int(length));
+    const int rows = std::max(3, int(2 * halfBand));
+    const cv::Point2f origin = centre - dir * (length / 2) - across * halfBand;
+    // Strip pixel (u, v) comes from origin + dir u + across v.
+    const cv::Matx23f map(dir.x, across.x, origin.x, dir.y, across.y, origin.y);
+    cv::Mat3f strip;
+    cv::warpAffine(img, strip, map, cv::Size(cols, rows), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+    cv::Mat3f mean;
+    cv::reduce(strip, mean, 0, cv::REDUCE_AVG);
+    double sum = 0;
+    for (int u = 1; u < cols; ++u) {
+        const cv::Vec3f d = mean(0, u) - mean(0, u - 1);
+        sum += double(d.dot(d));
+    }
+    return sum;
+}
+
+} // namespace
+
+BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis)
+{
+    const float length = float(cv::norm(axis.end - axis.start));
+    if (rgb.empty() || length < 16 || axis.halfWidth < 2)
+        return axis;
+    // Only the body's surroundings, the body at most 300 px long: a ring
+    // edge still spans a few samples.
+    const cv::Point2f mid = (axis.start + axis.end) * 0.5f;
+    const float reach = length / 2 + axis.halfWidth;
+    const cv::Rect roi = cv::Rect(cv::Point(int(mid.x - reach), int(mid.y - reach)),
+                                  cv::Point(int(mid.x + reach) + 2, int(mid.y + reach) + 2)) &
+                         cv::Rect(0, 0, rgb.cols, rgb.rows);
+    if (roi.width < 8 || roi.height < 8)
+        return axis;
+    const double scale = std::min(1.0, 300.0 / length);
+    cv::Mat3b small;
+    cv::resize(rgb(roi), small, cv::Size(), scale, scale, cv::INTER_AREA);
+    cv::Mat3f lab;
+    small.convertTo(lab, CV_32FC3, 1.0 / 255);
+    cv::cvtColor(lab, lab, cv::COLOR_RGB2Lab);
+    const float s = float(scale);
+    const cv::Point2f centre = (mid - cv::Point2f(float(roi.x), float(roi.y)) + cv::Point2f(0.5f, 0.5f)) * s -
+                               cv::Point2f(0.5f, 0.5f);
+    const cv::Point2f d = axis.end - axis.start;
+    const float angle = std::atan2(d.y, d.x);
+    // The inner half across: a turned band stays inside the body; the inner
+    // 90 % along: the background beyond the ends has edges of its own.
+    const float along = length * s * 0.9f, band = axis.halfWidth * s * 0.5f;
+    constexpr int kSteps = 12;                     // either way
+    constexpr float kStep = float(CV_PI / 360);    // half a degree
+    std::array<double, 2 * kSteps + 1> score{};
+    for (int i = -kSteps; i <= kSteps; ++i)
+        score[size_t(i + kSteps)] = sharpness(lab, centre, angle + float(i) * kStep, along, band);
+    const auto best = int(std::max_element(score.begin(), score.end()) - score.begin());
+    // A clear gain only: where the rings say little, the outline's axis stands.
+    if (best == kSteps || score[size_t(best)] < score[size_t(kSteps)] * 1.15)
+        return axis;
+    double shift = 0;   // sub-step peak of the parabola through the best and its neighbours
+    if (best > 0 && best < 2 * kSteps) {
+        const double a = score[size_t(best - 1)], b = score[size_t(best)], c = score[size_t(best + 1)];
+        if (a - 2 * b + c < 0)
+            shift = std::clamp(0.5 * (a - c) / (a - 2 * b + c), -0.5, 0.5);
+    }
+    const float turned = angle + float((best - kSteps) + shift) * kStep;
+    const cv::Point2f dir(std::cos(turned), std::sin(turned));
+    BodyAxis out = axis;
+    out.start = mid - dir * (length / 2);
+    out.end = mid + dir * (length / 2);
+    return out;
+}
+
 } // namespace zz::photo

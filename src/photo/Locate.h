@@ -31,4 +31,9 @@ std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb);
 // what surrounds it.
 BodyAxis closeUpAxis(const cv::Mat3b &rgb);
 
+// The axis turned about its middle (by at most a few degrees) to where the
+// rings' edges lie straight across it: the strip along the axis then changes
+// most sharply. Kept as it is unless the turn clearly sharpens the strip.
+BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis);
+
 } // namespace zz::photo

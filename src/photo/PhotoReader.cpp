@@ -168,11 +168,13 @@ Reading readPhoto(const QImage &photo)
     // Whichever guess of the body reads better: the object standing out from
     // the frame's edge, or the whole frame as a close-up.
     double locatedScore = -1e9, closeUpScore = -1e9;
-    const auto axis = locateBody(rgb);
+    auto axis = locateBody(rgb);
     Reading located;
-    if (axis)
+    if (axis) {
+        axis = alignToRings(rgb, *axis);
         located = readAxis(rgb, axis->start, axis->end, axis->halfWidth, axis->background, &locatedScore);
-    const BodyAxis close = closeUpAxis(rgb);
+    }
+    const BodyAxis close = alignToRings(rgb, closeUpAxis(rgb));
     Reading closeUp = readAxis(rgb, close.start, close.end, close.halfWidth,
                                axis ? axis->background : close.background, &closeUpScore);
     if (!located.found && !closeUp.found)
