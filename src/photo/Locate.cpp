@@ -40,72 +40,86 @@ cv::Mat1b dilateDisc(const cv::Mat1b &mask, float r)
 
 } // namespace
 
-std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
-{
-    if (rgb.empty() || rgb.cols < 8 || rgb.rows < 8)
-        return std::nullopt;
-    const double scale = std::min(1.0, double(kWorkSide) / std::max(rgb.cols, rgb.rows));
-    cv::Mat3b small;
-    cv::resize(rgb, small, cv::Size(), scale, scale, cv::INTER_AREA);
-    cv::GaussianBlur(small, small, cv::Size(5, 5), 0);
+namespace {
+
+// The small copy in Lab with what its frame's edge says about the background.
+struct Scene {
     cv::Mat3f lab;
-    small.convertTo(lab, CV_32FC3, 1.0 / 255);
-    cv::cvtColor(lab, lab, cv::COLOR_RGB2Lab);
+    double scale = 1;
+    cv::Vec3f background;
+    cv::Mat1f distance;   // of each pixel's colour from the background's
+    float edgeNoise = 0;  // how far the frame's edge itself strays from it
+};
+
+Scene sceneOf(const cv::Mat3b &rgb)
+{
+    Scene sc;
+    sc.scale = std::min(1.0, double(kWorkSide) / std::max(rgb.cols, rgb.rows));
+    cv::Mat3b small;
+    cv::resize(rgb, small, cv::Size(), sc.scale, sc.scale, cv::INTER_AREA);
+    cv::GaussianBlur(small, small, cv::Size(5, 5), 0);
+    small.convertTo(sc.lab, CV_32FC3, 1.0 / 255);
+    cv::cvtColor(sc.lab, sc.lab, cv::COLOR_RGB2Lab);
+    const cv::Mat3f &lab = sc.lab;
 
     // The background is what the frame's edge mostly shows; in close-ups the
     // body's ends touch the left and right edges, but less than half of it.
-    const int border = std::max(2, std::min(small.cols, small.rows) / 30);
+    const int border = std::max(2, std::min(lab.cols, lab.rows) / 30);
+    const auto onEdge = [&](int x, int y) {
+        return y < border || y >= lab.rows - border || x < border || x >= lab.cols - border;
+    };
     std::vector<float> ch[3];
-    for (int y = 0; y < small.rows; ++y)
-        for (int x = 0; x < small.cols; ++x) {
-            if (y >= border && y < small.rows - border && x >= border && x < small.cols - border)
-                continue;
-            const cv::Vec3f &p = lab(y, x);
-            for (int c = 0; c < 3; ++c)
-                ch[c].push_back(p[c]);
-        }
-    const cv::Vec3f bg(median(ch[0]), median(ch[1]), median(ch[2]));
+    for (int y = 0; y < lab.rows; ++y)
+        for (int x = 0; x < lab.cols; ++x)
+            if (onEdge(x, y))
+                for (int c = 0; c < 3; ++c)
+                    ch[c].push_back(lab(y, x)[c]);
+    sc.background = cv::Vec3f(median(ch[0]), median(ch[1]), median(ch[2]));
 
     // Shading changes lightness more than hue, so lightness counts half.
-    cv::Mat1f dist(lab.size());
+    sc.distance.create(lab.size());
+    std::vector<float> edge;
     for (int y = 0; y < lab.rows; ++y)
         for (int x = 0; x < lab.cols; ++x) {
-            const cv::Vec3f d = lab(y, x) - bg;
-            dist(y, x) = std::sqrt(0.25f * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            const cv::Vec3f d = lab(y, x) - sc.background;
+            sc.distance(y, x) = std::sqrt(0.25f * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            if (onEdge(x, y))
+                edge.push_back(sc.distance(y, x));
         }
+    // Three quarters of the edge: a close-up's body ends may take the rest.
+    auto q = edge.begin() + std::ptrdiff_t(edge.size() * 3 / 4);
+    std::nth_element(edge.begin(), q, edge.end());
+    sc.edgeNoise = edge.empty() ? 0 : *q;
+    return sc;
+}
+
+// Foreground masks from most to least strict: what stands out by Otsu's
+// split, and, when the body is close to the background in colour (beige on
+// card, blue on grey), whatever stands out from the background's own spread.
+std::vector<cv::Mat1b> foregroundMasks(const Scene &sc)
+{
     cv::Mat1b dist8;
-    dist.convertTo(dist8, CV_8U, 2.0);
+    sc.distance.convertTo(dist8, CV_8U, 2.0);
     cv::Mat1b mask;
-    const double otsu = cv::threshold(dist8, mask, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
-    if (otsu < 12)
-        cv::threshold(dist8, mask, 12, 255, cv::THRESH_BINARY);
+    double otsu = cv::threshold(dist8, mask, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    if (otsu < 12) {
+        otsu = 12;
+        cv::threshold(dist8, mask, otsu, 255, cv::THRESH_BINARY);
+    }
+    std::vector<cv::Mat1b> out{mask};
+    const double low = std::max(8.0, 2.0 * (2.0 * sc.edgeNoise + 3));
+    if (low < otsu * 0.75) {
+        cv::Mat1b loose;
+        cv::threshold(dist8, loose, low, 255, cv::THRESH_BINARY);
+        out.push_back(loose);
+    }
+    return out;
+}
 
-    // The body is the thickest object: its centre is farthest from any
-    // background. A first guess of its thickness sets how much closing
-    // (rings that look like the background) and opening (leads) it gets.
-    cv::Mat1f inside;
-    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
-    double maxInside = 0;
-    cv::minMaxLoc(inside, nullptr, &maxInside);
-    if (maxInside < 3)
-        return std::nullopt;
-    mask = erodeDisc(dilateDisc(mask, float(maxInside * 0.3)), float(maxInside * 0.3));
-    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
-    cv::Point seed;
-    cv::minMaxLoc(inside, nullptr, &maxInside, nullptr, &seed);
-    if (maxInside < 3)
-        return std::nullopt;
-
-    const cv::Mat1b core = inside > maxInside * 0.45;
-    cv::Mat1i labels;
-    cv::connectedComponents(core, labels, 8, CV_32S);
-    const cv::Mat1b seedCore = labels == labels(seed);
-    const cv::Mat1b body = dilateDisc(seedCore, float(maxInside * 0.45)) & mask;
-
+BodyAxis axisOf(const cv::Mat1b &body, float thickest, const Scene &sc)
+{
     std::vector<cv::Point> points;
     cv::findNonZero(body, points);
-    if (points.size() < 20)
-        return std::nullopt;
     const cv::RotatedRect box = cv::minAreaRect(points);
     float length = box.size.width;
     float thickness = box.size.height;
@@ -115,18 +129,87 @@ std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
         angle += float(CV_PI / 2);
     }
     const cv::Point2f dir(std::cos(angle), std::sin(angle));
-    const float inv = float(1 / scale);
+    const float inv = float(1 / sc.scale);
     // Pixel centres: the small copy's pixel i covers full pixels i/scale ... (i+1)/scale.
     const cv::Point2f centre = (box.center + cv::Point2f(0.5f, 0.5f)) * inv - cv::Point2f(0.5f, 0.5f);
-
     BodyAxis a;
     a.start = centre - dir * (length * 0.5f * inv);
     a.end = centre + dir * (length * 0.5f * inv);
-    a.halfWidth = std::min(thickness * 0.5f, float(maxInside) * 1.05f) * inv;
-    cv::Mat3f bgLab(1, 1, bg), bgRgb;
+    a.halfWidth = std::min(thickness * 0.5f, thickest * 1.05f) * inv;
+    cv::Mat3f bgLab(1, 1, sc.background), bgRgb;
     cv::cvtColor(bgLab, bgRgb, cv::COLOR_Lab2RGB);
     a.background = bgRgb(0, 0) * 255.0f;
     return a;
+}
+
+// The thickest objects of a mask, thickest first. A first guess of the
+// thickness sets how much closing (rings that look like the background) and
+// opening (leads) the mask gets.
+void bodiesIn(cv::Mat1b mask, const Scene &sc, size_t most, std::vector<BodyAxis> &out)
+{
+    cv::Mat1f inside;
+    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    double thickest = 0;
+    cv::minMaxLoc(inside, nullptr, &thickest);
+    if (thickest < 3)
+        return;
+    mask = erodeDisc(dilateDisc(mask, float(thickest * 0.3)), float(thickest * 0.3));
+    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    for (size_t k = 0; k < most; ++k) {
+        cv::Point seed;
+        double here = 0;
+        cv::minMaxLoc(inside, nullptr, &here, nullptr, &seed);
+        // A second object must be about as thick as the first to be a body.
+        if (here < 3 || (k > 0 && here < thickest * 0.6))
+            return;
+        if (k == 0)
+            thickest = here;
+        const cv::Mat1b core = inside > here * 0.45;
+        cv::Mat1i labels;
+        cv::connectedComponents(core, labels, 8, CV_32S);
+        const cv::Mat1b seedCore = labels == labels(seed);
+        const cv::Mat1b body = dilateDisc(seedCore, float(here * 0.45)) & mask;
+        if (cv::countNonZero(body) >= 20)
+            out.push_back(axisOf(body, float(here), sc));
+        inside.setTo(0, dilateDisc(seedCore, float(here)));
+    }
+}
+
+bool sameBody(const BodyAxis &a, const BodyAxis &b)
+{
+    const cv::Point2f da = a.end - a.start, db = b.end - b.start;
+    const double la = cv::norm(da), lb = cv::norm(db);
+    const double cosine = std::abs(da.dot(db)) / std::max(1e-6, la * lb);
+    const double apart = cv::norm((a.start + a.end) * 0.5f - (b.start + b.end) * 0.5f);
+    return cosine > 0.995 && apart < 0.1 * std::max(la, lb) && std::abs(la - lb) < 0.15 * std::max(la, lb);
+}
+
+} // namespace
+
+std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most)
+{
+    std::vector<BodyAxis> out;
+    if (rgb.empty() || rgb.cols < 8 || rgb.rows < 8 || most == 0)
+        return out;
+    const Scene sc = sceneOf(rgb);
+    for (const cv::Mat1b &mask : foregroundMasks(sc)) {
+        std::vector<BodyAxis> found;
+        bodiesIn(mask, sc, 2, found);
+        for (const BodyAxis &b : found)
+            if (std::none_of(out.begin(), out.end(), [&](const BodyAxis &o) { return sameBody(o, b); }))
+                out.push_back(b);
+    }
+    if (out.size() > most)
+        out.resize(most);
+    return out;
+}
+
+std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
+{
+    const std::vector<BodyAxis> bodies = locateBodies(rgb, 1);
+    if (bodies.empty())
+        return std::nullopt;
+    return bodies.front();
 }
 
 BodyAxis closeUpAxis(const cv::Mat3b &rgb)
