@@ -175,13 +175,75 @@ void bodiesIn(cv::Mat1b mask, const Scene &sc, size_t most, std::vector<BodyAxis
     }
 }
 
+// How strongly the body's outline shows on both sides at each step along
+// the axis, from `from` to `to` (small copy's pixels along the axis, 0 at
+// the start): the weaker side's largest step across, between 0.6 and 1.3 of
+// the half thickness. A lead or the bare background has no outline there.
+std::vector<float> outlineAlong(const Scene &sc, cv::Point2f start, cv::Point2f dir, float halfWidth, int from, int to)
+{
+    const cv::Point2f across(-dir.y, dir.x);
+    const int rows = int(2.6f * halfWidth) + 3;
+    const cv::Point2f origin = start + dir * float(from) - across * (float(rows - 1) / 2);
+    const cv::Matx23f map(dir.x, across.x, origin.x, dir.y, across.y, origin.y);
+    cv::Mat3f strip;
+    cv::warpAffine(sc.lab, strip, map, cv::Size(to - from, rows), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
+                   cv::BORDER_REPLICATE);
+    const float mid = float(rows - 1) / 2;
+    std::vector<float> out(size_t(to - from), 0);
+    for (int u = 0; u < strip.cols; ++u) {
+        float side[2] = {0, 0};
+        for (int v = 1; v + 1 < rows; ++v) {
+            const float off = std::abs(float(v) - mid) / halfWidth;
+            if (off < 0.6f || off > 1.3f)
+                continue;
+            cv::Vec3f d = strip(v + 1, u) - strip(v - 1, u);
+            d[0] *= 0.5f;
+            float &s = side[float(v) < mid ? 0 : 1];
+            s = std::max(s, float(cv::norm(d)));
+        }
+        out[size_t(u)] = std::min(side[0], side[1]);
+    }
+    return out;
+}
+
+// The body's ends where its outline stops: the mask may hold only the part
+// that stands out from the background (the rings) while the rest of the
+// body is close to it in colour. Only lengthens, by at most half.
+BodyAxis extendToOutline(const Scene &sc, const BodyAxis &a)
+{
+    const float s = float(sc.scale);
+    const cv::Point2f start = (a.start + cv::Point2f(0.5f, 0.5f)) * s - cv::Point2f(0.5f, 0.5f);
+    const cv::Point2f end = (a.end + cv::Point2f(0.5f, 0.5f)) * s - cv::Point2f(0.5f, 0.5f);
+    const float length = float(cv::norm(end - start)), hw = a.halfWidth * s;
+    if (length < 8 || hw < 3)
+        return a;
+    const cv::Point2f dir = (end - start) / length;
+    const int reach = int(length * 0.5f);
+    std::vector<float> e = outlineAlong(sc, start, dir, hw, -reach, int(length) + reach);
+    cv::blur(e, e, cv::Size(std::max(3, int(hw) | 1), 1), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+    std::vector<float> middle(e.begin() + reach + int(length * 0.25f), e.begin() + reach + int(length * 0.75f));
+    const float ref = median(middle);
+    if (ref < 4)
+        return a;
+    // Walk out from each end while the outline holds at 40 % of the middle's.
+    int lo = reach, hi = reach + int(length) - 1;
+    while (lo > 0 && e[size_t(lo - 1)] >= 0.4f * ref)
+        --lo;
+    while (hi + 1 < int(e.size()) && e[size_t(hi + 1)] >= 0.4f * ref)
+        ++hi;
+    BodyAxis out = a;
+    out.start = a.start + (a.end - a.start) * (float(lo - reach) / length);
+    out.end = a.start + (a.end - a.start) * (float(hi - reach + 1) / length);
+    return out;
+}
+
 bool sameBody(const BodyAxis &a, const BodyAxis &b)
 {
     const cv::Point2f da = a.end - a.start, db = b.end - b.start;
     const double la = cv::norm(da), lb = cv::norm(db);
     const double cosine = std::abs(da.dot(db)) / std::max(1e-6, la * lb);
     const double apart = cv::norm((a.start + a.end) * 0.5f - (b.start + b.end) * 0.5f);
-    return cosine > 0.995 && apart < 0.1 * std::max(la, lb) && std::abs(la - lb) < 0.15 * std::max(la, lb);
+    return cosine > 0.995 && apart < 0.03 * std::max(la, lb) && std::abs(la - lb) < 0.06 * std::max(la, lb);
 }
 
 } // namespace
@@ -195,6 +257,9 @@ std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most)
     for (const cv::Mat1b &mask : foregroundMasks(sc)) {
         std::vector<BodyAxis> found;
         bodiesIn(mask, sc, 2, found);
+        // The outline's ends beside the mask's: the rings say which is right.
+        for (size_t i = 0, n = found.size(); i < n; ++i)
+            found.push_back(extendToOutline(sc, found[i]));
         for (const BodyAxis &b : found)
             if (std::none_of(out.begin(), out.end(), [&](const BodyAxis &o) { return sameBody(o, b); }))
                 out.push_back(b);
@@ -333,7 +398,7 @@ BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis)
         score[size_t(i + kSteps)] = sharpness(lab, centre, angle + float(i) * kStep, along, band);
     const auto best = int(std::max_element(score.begin(), score.end()) - score.begin());
     // A clear gain only: where the rings say little, the outline's axis stands.
-    if (best == kSteps || score[size_t(best)] < score[size_t(kSteps)] * 1.15)
+    if (best == kSteps || score[size_t(best)] < score[size_t(kSteps)] * 1.08)
         return axis;
     double shift = 0;   // sub-step peak of the parabola through the best and its neighbours
     if (best > 0 && best < 2 * kSteps) {
