@@ -40,72 +40,86 @@ cv::Mat1b dilateDisc(const cv::Mat1b &mask, float r)
 
 } // namespace
 
-std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
-{
-    if (rgb.empty() || rgb.cols < 8 || rgb.rows < 8)
-        return std::nullopt;
-    const double scale = std::min(1.0, double(kWorkSide) / std::max(rgb.cols, rgb.rows));
-    cv::Mat3b small;
-    cv::resize(rgb, small, cv::Size(), scale, scale, cv::INTER_AREA);
-    cv::GaussianBlur(small, small, cv::Size(5, 5), 0);
+namespace {
+
+// The small copy in Lab with what its frame's edge says about the background.
+struct Scene {
     cv::Mat3f lab;
-    small.convertTo(lab, CV_32FC3, 1.0 / 255);
-    cv::cvtColor(lab, lab, cv::COLOR_RGB2Lab);
+    double scale = 1;
+    cv::Vec3f background;
+    cv::Mat1f distance;   // of each pixel's colour from the background's
+    float edgeNoise = 0;  // how far the frame's edge itself strays from it
+};
+
+Scene sceneOf(const cv::Mat3b &rgb)
+{
+    Scene sc;
+    sc.scale = std::min(1.0, double(kWorkSide) / std::max(rgb.cols, rgb.rows));
+    cv::Mat3b small;
+    cv::resize(rgb, small, cv::Size(), sc.scale, sc.scale, cv::INTER_AREA);
+    cv::GaussianBlur(small, small, cv::Size(5, 5), 0);
+    small.convertTo(sc.lab, CV_32FC3, 1.0 / 255);
+    cv::cvtColor(sc.lab, sc.lab, cv::COLOR_RGB2Lab);
+    const cv::Mat3f &lab = sc.lab;
 
     // The background is what the frame's edge mostly shows; in close-ups the
     // body's ends touch the left and right edges, but less than half of it.
-    const int border = std::max(2, std::min(small.cols, small.rows) / 30);
+    const int border = std::max(2, std::min(lab.cols, lab.rows) / 30);
+    const auto onEdge = [&](int x, int y) {
+        return y < border || y >= lab.rows - border || x < border || x >= lab.cols - border;
+    };
     std::vector<float> ch[3];
-    for (int y = 0; y < small.rows; ++y)
-        for (int x = 0; x < small.cols; ++x) {
-            if (y >= border && y < small.rows - border && x >= border && x < small.cols - border)
-                continue;
-            const cv::Vec3f &p = lab(y, x);
-            for (int c = 0; c < 3; ++c)
-                ch[c].push_back(p[c]);
-        }
-    const cv::Vec3f bg(median(ch[0]), median(ch[1]), median(ch[2]));
+    for (int y = 0; y < lab.rows; ++y)
+        for (int x = 0; x < lab.cols; ++x)
+            if (onEdge(x, y))
+                for (int c = 0; c < 3; ++c)
+                    ch[c].push_back(lab(y, x)[c]);
+    sc.background = cv::Vec3f(median(ch[0]), median(ch[1]), median(ch[2]));
 
     // Shading changes lightness more than hue, so lightness counts half.
-    cv::Mat1f dist(lab.size());
+    sc.distance.create(lab.size());
+    std::vector<float> edge;
     for (int y = 0; y < lab.rows; ++y)
         for (int x = 0; x < lab.cols; ++x) {
-            const cv::Vec3f d = lab(y, x) - bg;
-            dist(y, x) = std::sqrt(0.25f * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            const cv::Vec3f d = lab(y, x) - sc.background;
+            sc.distance(y, x) = std::sqrt(0.25f * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+            if (onEdge(x, y))
+                edge.push_back(sc.distance(y, x));
         }
+    // Three quarters of the edge: a close-up's body ends may take the rest.
+    auto q = edge.begin() + std::ptrdiff_t(edge.size() * 3 / 4);
+    std::nth_element(edge.begin(), q, edge.end());
+    sc.edgeNoise = edge.empty() ? 0 : *q;
+    return sc;
+}
+
+// Foreground masks from most to least strict: what stands out by Otsu's
+// split, and, when the body is close to the background in colour (beige on
+// card, blue on grey), whatever stands out from the background's own spread.
+std::vector<cv::Mat1b> foregroundMasks(const Scene &sc)
+{
     cv::Mat1b dist8;
-    dist.convertTo(dist8, CV_8U, 2.0);
+    sc.distance.convertTo(dist8, CV_8U, 2.0);
     cv::Mat1b mask;
-    const double otsu = cv::threshold(dist8, mask, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
-    if (otsu < 12)
-        cv::threshold(dist8, mask, 12, 255, cv::THRESH_BINARY);
+    double otsu = cv::threshold(dist8, mask, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    if (otsu < 12) {
+        otsu = 12;
+        cv::threshold(dist8, mask, otsu, 255, cv::THRESH_BINARY);
+    }
+    std::vector<cv::Mat1b> out{mask};
+    const double low = std::max(8.0, 2.0 * (2.0 * sc.edgeNoise + 3));
+    if (low < otsu * 0.75) {
+        cv::Mat1b loose;
+        cv::threshold(dist8, loose, low, 255, cv::THRESH_BINARY);
+        out.push_back(loose);
+    }
+    return out;
+}
 
-    // The body is the thickest object: its centre is farthest from any
-    // background. A first guess of its thickness sets how much closing
-    // (rings that look like the background) and opening (leads) it gets.
-    cv::Mat1f inside;
-    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
-    double maxInside = 0;
-    cv::minMaxLoc(inside, nullptr, &maxInside);
-    if (maxInside < 3)
-        return std::nullopt;
-    mask = erodeDisc(dilateDisc(mask, float(maxInside * 0.3)), float(maxInside * 0.3));
-    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
-    cv::Point seed;
-    cv::minMaxLoc(inside, nullptr, &maxInside, nullptr, &seed);
-    if (maxInside < 3)
-        return std::nullopt;
-
-    const cv::Mat1b core = inside > maxInside * 0.45;
-    cv::Mat1i labels;
-    cv::connectedComponents(core, labels, 8, CV_32S);
-    const cv::Mat1b seedCore = labels == labels(seed);
-    const cv::Mat1b body = dilateDisc(seedCore, float(maxInside * 0.45)) & mask;
-
+BodyAxis axisOf(const cv::Mat1b &body, float thickest, const Scene &sc)
+{
     std::vector<cv::Point> points;
     cv::findNonZero(body, points);
-    if (points.size() < 20)
-        return std::nullopt;
     const cv::RotatedRect box = cv::minAreaRect(points);
     float length = box.size.width;
     float thickness = box.size.height;
@@ -115,18 +129,152 @@ std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
         angle += float(CV_PI / 2);
     }
     const cv::Point2f dir(std::cos(angle), std::sin(angle));
-    const float inv = float(1 / scale);
+    const float inv = float(1 / sc.scale);
     // Pixel centres: the small copy's pixel i covers full pixels i/scale ... (i+1)/scale.
     const cv::Point2f centre = (box.center + cv::Point2f(0.5f, 0.5f)) * inv - cv::Point2f(0.5f, 0.5f);
-
     BodyAxis a;
     a.start = centre - dir * (length * 0.5f * inv);
     a.end = centre + dir * (length * 0.5f * inv);
-    a.halfWidth = std::min(thickness * 0.5f, float(maxInside) * 1.05f) * inv;
-    cv::Mat3f bgLab(1, 1, bg), bgRgb;
+    a.halfWidth = std::min(thickness * 0.5f, thickest * 1.05f) * inv;
+    cv::Mat3f bgLab(1, 1, sc.background), bgRgb;
     cv::cvtColor(bgLab, bgRgb, cv::COLOR_Lab2RGB);
     a.background = bgRgb(0, 0) * 255.0f;
     return a;
+}
+
+// The thickest objects of a mask, thickest first. A first guess of the
+// thickness sets how much closing (rings that look like the background) and
+// opening (leads) the mask gets.
+void bodiesIn(cv::Mat1b mask, const Scene &sc, size_t most, std::vector<BodyAxis> &out)
+{
+    cv::Mat1f inside;
+    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    double thickest = 0;
+    cv::minMaxLoc(inside, nullptr, &thickest);
+    if (thickest < 3)
+        return;
+    mask = erodeDisc(dilateDisc(mask, float(thickest * 0.3)), float(thickest * 0.3));
+    cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
+    for (size_t k = 0; k < most; ++k) {
+        cv::Point seed;
+        double here = 0;
+        cv::minMaxLoc(inside, nullptr, &here, nullptr, &seed);
+        // A second object must be about as thick as the first to be a body.
+        if (here < 3 || (k > 0 && here < thickest * 0.6))
+            return;
+        if (k == 0)
+            thickest = here;
+        const cv::Mat1b core = inside > here * 0.45;
+        cv::Mat1i labels;
+        cv::connectedComponents(core, labels, 8, CV_32S);
+        const cv::Mat1b seedCore = labels == labels(seed);
+        const cv::Mat1b body = dilateDisc(seedCore, float(here * 0.45)) & mask;
+        if (cv::countNonZero(body) >= 20)
+            out.push_back(axisOf(body, float(here), sc));
+        inside.setTo(0, dilateDisc(seedCore, float(here)));
+    }
+}
+
+// How strongly the body's outline shows on both sides at each step along
+// the axis, from `from` to `to` (small copy's pixels along the axis, 0 at
+// the start): the weaker side's largest step across, between 0.6 and 1.3 of
+// the half thickness. A lead or the bare background has no outline there.
+std::vector<float> outlineAlong(const Scene &sc, cv::Point2f start, cv::Point2f dir, float halfWidth, int from, int to)
+{
+    const cv::Point2f across(-dir.y, dir.x);
+    const int rows = int(2.6f * halfWidth) + 3;
+    const cv::Point2f origin = start + dir * float(from) - across * (float(rows - 1) / 2);
+    const cv::Matx23f map(dir.x, across.x, origin.x, dir.y, across.y, origin.y);
+    cv::Mat3f strip;
+    cv::warpAffine(sc.lab, strip, map, cv::Size(to - from, rows), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP,
+                   cv::BORDER_REPLICATE);
+    const float mid = float(rows - 1) / 2;
+    std::vector<float> out(size_t(to - from), 0);
+    for (int u = 0; u < strip.cols; ++u) {
+        float side[2] = {0, 0};
+        for (int v = 1; v + 1 < rows; ++v) {
+            const float off = std::abs(float(v) - mid) / halfWidth;
+            if (off < 0.6f || off > 1.3f)
+                continue;
+            cv::Vec3f d = strip(v + 1, u) - strip(v - 1, u);
+            d[0] *= 0.5f;
+            float &s = side[float(v) < mid ? 0 : 1];
+            s = std::max(s, float(cv::norm(d)));
+        }
+        out[size_t(u)] = std::min(side[0], side[1]);
+    }
+    return out;
+}
+
+// The body's ends where its outline stops: the mask may hold only the part
+// that stands out from the background (the rings) while the rest of the
+// body is close to it in colour. Only lengthens, by at most half.
+BodyAxis extendToOutline(const Scene &sc, const BodyAxis &a)
+{
+    const float s = float(sc.scale);
+    const cv::Point2f start = (a.start + cv::Point2f(0.5f, 0.5f)) * s - cv::Point2f(0.5f, 0.5f);
+    const cv::Point2f end = (a.end + cv::Point2f(0.5f, 0.5f)) * s - cv::Point2f(0.5f, 0.5f);
+    const float length = float(cv::norm(end - start)), hw = a.halfWidth * s;
+    if (length < 8 || hw < 3)
+        return a;
+    const cv::Point2f dir = (end - start) / length;
+    const int reach = int(length * 0.5f);
+    std::vector<float> e = outlineAlong(sc, start, dir, hw, -reach, int(length) + reach);
+    cv::blur(e, e, cv::Size(std::max(3, int(hw) | 1), 1), cv::Point(-1, -1), cv::BORDER_REPLICATE);
+    std::vector<float> middle(e.begin() + reach + int(length * 0.25f), e.begin() + reach + int(length * 0.75f));
+    const float ref = median(middle);
+    if (ref < 4)
+        return a;
+    // Walk out from each end while the outline holds at 40 % of the middle's.
+    int lo = reach, hi = reach + int(length) - 1;
+    while (lo > 0 && e[size_t(lo - 1)] >= 0.4f * ref)
+        --lo;
+    while (hi + 1 < int(e.size()) && e[size_t(hi + 1)] >= 0.4f * ref)
+        ++hi;
+    BodyAxis out = a;
+    out.start = a.start + (a.end - a.start) * (float(lo - reach) / length);
+    out.end = a.start + (a.end - a.start) * (float(hi - reach + 1) / length);
+    return out;
+}
+
+bool sameBody(const BodyAxis &a, const BodyAxis &b)
+{
+    const cv::Point2f da = a.end - a.start, db = b.end - b.start;
+    const double la = cv::norm(da), lb = cv::norm(db);
+    const double cosine = std::abs(da.dot(db)) / std::max(1e-6, la * lb);
+    const double apart = cv::norm((a.start + a.end) * 0.5f - (b.start + b.end) * 0.5f);
+    return cosine > 0.995 && apart < 0.03 * std::max(la, lb) && std::abs(la - lb) < 0.06 * std::max(la, lb);
+}
+
+} // namespace
+
+std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most)
+{
+    std::vector<BodyAxis> out;
+    if (rgb.empty() || rgb.cols < 8 || rgb.rows < 8 || most == 0)
+        return out;
+    const Scene sc = sceneOf(rgb);
+    for (const cv::Mat1b &mask : foregroundMasks(sc)) {
+        std::vector<BodyAxis> found;
+        bodiesIn(mask, sc, 2, found);
+        // The outline's ends beside the mask's: the rings say which is right.
+        for (size_t i = 0, n = found.size(); i < n; ++i)
+            found.push_back(extendToOutline(sc, found[i]));
+        for (const BodyAxis &b : found)
+            if (std::none_of(out.begin(), out.end(), [&](const BodyAxis &o) { return sameBody(o, b); }))
+                out.push_back(b);
+    }
+    if (out.size() > most)
+        out.resize(most);
+    return out;
+}
+
+std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
+{
+    const std::vector<BodyAxis> bodies = locateBodies(rgb, 1);
+    if (bodies.empty())
+        return std::nullopt;
+    return bodies.front();
 }
 
 BodyAxis closeUpAxis(const cv::Mat3b &rgb)
@@ -184,6 +332,86 @@ BodyAxis closeUpAxis(const cv::Mat3b &rgb)
     a.end = centre + dir * along;
     a.halfWidth = across * 0.6f;
     return a;
+}
+
+namespace {
+
+// How sharply the middle band of the body changes along the axis turned by
+// `turn` radians: the rings' edges are sharpest when the band crosses them
+// square. The band's mean across, per step along, then the summed squared
+// steps between neighbours.
+double sharpness(const cv::Mat3f &img, cv::Point2f centre, float angle, float length, float halfBand)
+{
+    const cv::Point2f dir(std::cos(angle), std::sin(angle));
+    const cv::Point2f across(-dir.y, dir.x);
+    const int cols = std::max(8, int(length));
+    const int rows = std::max(3, int(2 * halfBand));
+    const cv::Point2f origin = centre - dir * (length / 2) - across * halfBand;
+    // Strip pixel (u, v) comes from origin + dir u + across v.
+    const cv::Matx23f map(dir.x, across.x, origin.x, dir.y, across.y, origin.y);
+    cv::Mat3f strip;
+    cv::warpAffine(img, strip, map, cv::Size(cols, rows), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+    cv::Mat3f mean;
+    cv::reduce(strip, mean, 0, cv::REDUCE_AVG);
+    double sum = 0;
+    for (int u = 1; u < cols; ++u) {
+        const cv::Vec3f d = mean(0, u) - mean(0, u - 1);
+        sum += double(d.dot(d));
+    }
+    return sum;
+}
+
+} // namespace
+
+BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis)
+{
+    const float length = float(cv::norm(axis.end - axis.start));
+    if (rgb.empty() || length < 16 || axis.halfWidth < 2)
+        return axis;
+    // Only the body's surroundings, the body at most 300 px long: a ring
+    // edge still spans a few samples.
+    const cv::Point2f mid = (axis.start + axis.end) * 0.5f;
+    const float reach = length / 2 + axis.halfWidth;
+    const cv::Rect roi = cv::Rect(cv::Point(int(mid.x - reach), int(mid.y - reach)),
+                                  cv::Point(int(mid.x + reach) + 2, int(mid.y + reach) + 2)) &
+                         cv::Rect(0, 0, rgb.cols, rgb.rows);
+    if (roi.width < 8 || roi.height < 8)
+        return axis;
+    const double scale = std::min(1.0, 300.0 / length);
+    cv::Mat3b small;
+    cv::resize(rgb(roi), small, cv::Size(), scale, scale, cv::INTER_AREA);
+    cv::Mat3f lab;
+    small.convertTo(lab, CV_32FC3, 1.0 / 255);
+    cv::cvtColor(lab, lab, cv::COLOR_RGB2Lab);
+    const float s = float(scale);
+    const cv::Point2f centre = (mid - cv::Point2f(float(roi.x), float(roi.y)) + cv::Point2f(0.5f, 0.5f)) * s -
+                               cv::Point2f(0.5f, 0.5f);
+    const cv::Point2f d = axis.end - axis.start;
+    const float angle = std::atan2(d.y, d.x);
+    // The inner half across: a turned band stays inside the body; the inner
+    // 90 % along: the background beyond the ends has edges of its own.
+    const float along = length * s * 0.9f, band = axis.halfWidth * s * 0.5f;
+    constexpr int kSteps = 12;                     // either way
+    constexpr float kStep = float(CV_PI / 360);    // half a degree
+    std::array<double, 2 * kSteps + 1> score{};
+    for (int i = -kSteps; i <= kSteps; ++i)
+        score[size_t(i + kSteps)] = sharpness(lab, centre, angle + float(i) * kStep, along, band);
+    const auto best = int(std::max_element(score.begin(), score.end()) - score.begin());
+    // A clear gain only: where the rings say little, the outline's axis stands.
+    if (best == kSteps || score[size_t(best)] < score[size_t(kSteps)] * 1.08)
+        return axis;
+    double shift = 0;   // sub-step peak of the parabola through the best and its neighbours
+    if (best > 0 && best < 2 * kSteps) {
+        const double a = score[size_t(best - 1)], b = score[size_t(best)], c = score[size_t(best + 1)];
+        if (a - 2 * b + c < 0)
+            shift = std::clamp(0.5 * (a - c) / (a - 2 * b + c), -0.5, 0.5);
+    }
+    const float turned = angle + float((best - kSteps) + shift) * kStep;
+    const cv::Point2f dir(std::cos(turned), std::sin(turned));
+    BodyAxis out = axis;
+    out.start = mid - dir * (length / 2);
+    out.end = mid + dir * (length / 2);
+    return out;
 }
 
 } // namespace zz::photo

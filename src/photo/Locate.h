@@ -13,6 +13,7 @@
 #include <opencv2/core.hpp>
 
 #include <optional>
+#include <vector>
 
 namespace zz::photo {
 
@@ -25,10 +26,22 @@ struct BodyAxis {
 
 std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb);
 
+// Up to `most` guesses of the body, likeliest first: the thickest objects
+// that stand out clearly, then those that stand out only from the
+// background's own spread (a body close to the background in colour), and a
+// second object about as thick as the first (a blotch on a busy background
+// may be the thicker one). The reader keeps the guess whose rings read best.
+std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most = 4);
+
 // The close-up guess: the body fills the frame, its axis runs through the
 // middle along the frame's long side, turned to where the rings' edges say.
 // Tried beside locateBody: in a close-up the frame's edge shows the body, not
 // what surrounds it.
 BodyAxis closeUpAxis(const cv::Mat3b &rgb);
+
+// The axis turned about its middle (by at most a few degrees) to where the
+// rings' edges lie straight across it: the strip along the axis then changes
+// most sharply. Kept as it is unless the turn clearly sharpens the strip.
+BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis);
 
 } // namespace zz::photo

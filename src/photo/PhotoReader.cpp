@@ -165,19 +165,27 @@ Reading readPhoto(const QImage &photo)
     if (photo.isNull())
         return nothing("Es ist kein Foto geladen.");
     const cv::Mat3b rgb = toMat(photo);
-    // Whichever guess of the body reads better: the object standing out from
+    // Whichever guess of the body reads best: the objects standing out from
     // the frame's edge, or the whole frame as a close-up.
-    double locatedScore = -1e9, closeUpScore = -1e9;
-    const auto axis = locateBody(rgb);
-    Reading located;
-    if (axis)
-        located = readAxis(rgb, axis->start, axis->end, axis->halfWidth, axis->background, &locatedScore);
-    const BodyAxis close = closeUpAxis(rgb);
-    Reading closeUp = readAxis(rgb, close.start, close.end, close.halfWidth,
-                               axis ? axis->background : close.background, &closeUpScore);
-    if (!located.found && !closeUp.found)
+    std::vector<BodyAxis> guesses = locateBodies(rgb);
+    BodyAxis close = closeUpAxis(rgb);
+    if (!guesses.empty())
+        close.background = guesses.front().background;
+    guesses.push_back(close);
+    Reading best;
+    double bestScore = -1e9;
+    for (const BodyAxis &guess : guesses) {
+        const BodyAxis a = alignToRings(rgb, guess);
+        double score = -1e9;
+        Reading r = readAxis(rgb, a.start, a.end, a.halfWidth, a.background, &score);
+        if (r.found && (!best.found || score > bestScore)) {
+            best = std::move(r);
+            bestScore = score;
+        }
+    }
+    if (!best.found)
         return nothing("Auf dem Foto wurde kein Widerstand gefunden.");
-    return closeUpScore > locatedScore ? closeUp : located;
+    return best;
 }
 
 Reading readAlongLine(const QImage &photo, QPointF from, QPointF to)
