@@ -134,15 +134,22 @@ double plausibility(const value::RingCode &code, const std::vector<RingEvidence>
     return s;
 }
 
-std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direction direction, int keep)
+namespace {
+
+// Which rings to read: all, or without some at the ends, or without the
+// least likely one inside; when the direction is given, all of them.
+std::vector<std::vector<int>> ringSubsets(const std::vector<RingEvidence> &rings, Direction direction)
 {
-    std::vector<RankedCode> ranked;
     const int n = int(rings.size());
-    if (n < 3 || n > 8)
-        return ranked;
-    // Which rings to read: all, or without some at the ends, or without the
-    // least likely one inside.
     std::vector<std::vector<int>> subsets;
+    if (direction == Direction::Forward) {
+        std::vector<int> all;
+        for (int i = 0; i < n; ++i)
+            all.push_back(i);
+        if (n <= 6)
+            subsets.push_back(all);
+        return subsets;
+    }
     for (int front = 0; front <= 2; ++front)
         for (int back = 0; back <= 2; ++back) {
             std::vector<int> s;
@@ -163,17 +170,14 @@ std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direct
         if (s.size() <= 6)
             subsets.push_back(s);
     }
-    if (direction == Direction::Forward) {
-        subsets.clear();
-        std::vector<int> all;
-        for (int i = 0; i < n; ++i)
-            all.push_back(i);
-        if (n <= 6)
-            subsets.push_back(all);
-    }
+    return subsets;
+}
 
+std::vector<Scored> colourReadings(const std::vector<RingEvidence> &rings, Direction direction)
+{
     std::vector<Scored> all;
-    for (const std::vector<int> &used : subsets) {
+    const int n = int(rings.size());
+    for (const std::vector<int> &used : ringSubsets(rings, direction)) {
         double subsetScore = 0;
         std::vector<RingEvidence> forward;
         for (int i = 0; i < n; ++i) {
@@ -191,9 +195,49 @@ std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direct
             enumerate(back, std::vector<int>(used.rbegin(), used.rend()), true, subsetScore, all);
         }
     }
+    return all;
+}
 
+// Softmax over every reading; a code read several ways (other rings, or the
+// same rings the other way round) is listed once, at its best.
+std::vector<RankedCode> ranking(std::vector<std::pair<Scored, value::RingCode>> &valid, int keep)
+{
+    std::vector<RankedCode> ranked;
+    if (valid.empty())
+        return ranked;
+    std::sort(valid.begin(), valid.end(), [](auto &a, auto &b) { return a.first.score > b.first.score; });
+    const double top = valid.front().first.score;
+    double sum = 0;
+    for (auto &v : valid)
+        sum += std::exp(v.first.score - top);
+    for (auto &v : valid) {
+        if (int(ranked.size()) == keep)
+            break;
+        const bool seen = std::any_of(ranked.begin(), ranked.end(),
+                                      [&](const RankedCode &r) { return r.colours == v.first.colours; });
+        if (seen)
+            continue;
+        RankedCode r;
+        r.colours = v.first.colours;
+        r.code = v.second;
+        r.reversed = v.first.reversed;
+        r.rings = v.first.rings;
+        r.score = v.first.score;
+        r.confidence = std::exp(v.first.score - top) / sum;
+        ranked.push_back(std::move(r));
+    }
+    return ranked;
+}
+
+} // namespace
+
+std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direction direction, int keep)
+{
+    const int n = int(rings.size());
+    if (n < 3 || n > 8)
+        return {};
     std::vector<std::pair<Scored, value::RingCode>> valid;
-    for (Scored &s : all) {
+    for (Scored &s : colourReadings(rings, direction)) {
         const auto code = codeOf(s.colours);
         if (!code)
             continue;
@@ -206,26 +250,7 @@ std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direct
         s.score = s.colourScore + plausibility(*code, ordered);
         valid.push_back({std::move(s), *code});
     }
-    if (valid.empty())
-        return ranked;
-    std::sort(valid.begin(), valid.end(), [](auto &a, auto &b) { return a.first.score > b.first.score; });
-    const double top = valid.front().first.score;
-    double sum = 0;
-    for (auto &v : valid)
-        sum += std::exp(v.first.score - top);
-    for (auto &v : valid) {
-        if (int(ranked.size()) == keep)
-            break;
-        RankedCode r;
-        r.colours = v.first.colours;
-        r.code = v.second;
-        r.reversed = v.first.reversed;
-        r.rings = v.first.rings;
-        r.score = v.first.score;
-        r.confidence = std::exp(v.first.score - top) / sum;
-        ranked.push_back(std::move(r));
-    }
-    return ranked;
+    return ranking(valid, keep);
 }
 
 } // namespace zz::photo

@@ -333,6 +333,14 @@ void TestPhoto::decideFindsDirection()
         sum += r.confidence;
     QVERIFY(sum <= 1 + 1e-9);
     QVERIFY(ranked.front().confidence > 0.3);
+    // Rings read the same both ways round give one code, not two: each code
+    // appears once, at its best confidence.
+    for (size_t i = 0; i < ranked.size(); ++i) {
+        if (i > 0)
+            QVERIFY(ranked[i].confidence <= ranked[i - 1].confidence);
+        for (size_t j = i + 1; j < ranked.size(); ++j)
+            QVERIFY2(ranked[i].colours != ranked[j].colours, qPrintable(names(ranked[i].colours) + QStringLiteral(" twice")));
+    }
 }
 
 void TestPhoto::readsRenderedPhotos()
