@@ -29,6 +29,14 @@ Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &background);
 // colour near it.
 ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &body, const Lighting &light);
 
+// How a ring of the colour looks under neutral light, in L*a*b*, and how far
+// photos of it spread around that.
+struct Prototype {
+    cv::Vec3f lab;
+    float sigma = 1;
+};
+Prototype prototypeOf(decode::Colour colour);
+
 // The corrected colour the prototypes are compared with, in L*a*b*.
 cv::Vec3f correctedLab(const cv::Vec3f &rgb, const Lighting &light);
 

@@ -16,6 +16,9 @@ using decode::Colour;
 constexpr int kPerRing = 4;
 constexpr int kPrescored = 48;
 constexpr double kFloor = 1e-4;
+// How far the lighting estimate may miss, shared by all rings of a photo.
+constexpr double kShiftL = 8;
+constexpr double kShiftAb = 8;
 
 std::vector<std::span<const Colour>> ringLists(int n)
 {
@@ -55,6 +58,33 @@ double agreement(const RingEvidence &a, const RingEvidence &b, bool same)
     return 0;
 }
 
+// The rings of one photo share what the lighting estimate got wrong: a
+// common shift of every colour, larger on light colours than on dark ones (a
+// wrong gain moves L*a*b* in proportion to the cube root of brightness).
+// Integrating that shift out rewards codes whose rings all miss their
+// prototypes the same way: brown and red are told apart by how they differ
+// from each other more than by where they lie.
+double sharedShift(const std::vector<RingEvidence> &rings, const std::vector<Colour> &colours)
+{
+    constexpr double kWeight[3] = {0.5, 1, 1};
+    constexpr double kShift[3] = {kShiftL, kShiftAb, kShiftAb};
+    double bonus = 0;
+    for (int k = 0; k < 3; ++k) {
+        double a = 0, b = 0;
+        for (size_t i = 0; i < rings.size(); ++i) {
+            if (!rings[i].lab)
+                return 0;
+            const Prototype p = prototypeOf(colours[i]);
+            const double m = (p.lab[0] + 16) / 116, v = p.sigma * p.sigma;
+            a += kWeight[k] * m * ((*rings[i].lab)[k] - p.lab[k]) / v;
+            b += kWeight[k] * m * m / v;
+        }
+        const double t2 = kShift[k] * kShift[k];
+        bonus += a * a / (2 * (1 / t2 + b)) - 0.5 * std::log1p(t2 * b);
+    }
+    return bonus;
+}
+
 void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> &used, bool reversed,
                double subsetScore, std::vector<Scored> &out)
 {
@@ -83,6 +113,7 @@ void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> 
         for (int i = 0; i < n; ++i)
             for (int j = i + 1; j < n; ++j)
                 s.colourScore += agreement(ordered[size_t(i)], ordered[size_t(j)], s.colours[size_t(i)] == s.colours[size_t(j)]);
+        s.colourScore += sharedShift(ordered, s.colours);
         local.push_back(std::move(s));
         int i = n - 1;
         while (i >= 0 && ++idx[size_t(i)] == options[size_t(i)].size())
@@ -205,7 +236,8 @@ std::vector<RankedCode> ranking(std::vector<std::pair<Scored, value::RingCode>> 
     std::vector<RankedCode> ranked;
     if (valid.empty())
         return ranked;
-    std::sort(valid.begin(), valid.end(), [](auto &a, auto &b) { return a.first.score > b.first.score; });
+    // Stable: of two readings scored alike, the forward one stays first.
+    std::stable_sort(valid.begin(), valid.end(), [](auto &a, auto &b) { return a.first.score > b.first.score; });
     const double top = valid.front().first.score;
     double sum = 0;
     for (auto &v : valid)
