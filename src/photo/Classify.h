@@ -3,8 +3,8 @@
 // Classify: how likely each of the twelve colours is for one ring.
 //
 // Promises: the light's colour and brightness estimated from the photo
-// itself (a near-grey background is taken as grey; otherwise the body,
-// beige or blue, is taken as its usual colour, halfway), and for a ring's
+// itself (the body, beige or blue, is taken as its usual colour, a mild cast
+// halfway; the background is not used, since it may be any colour), and for a ring's
 // measured colour a probability for each colour of decode::Colour, summing
 // to 1, from hand-set colour prototypes in CIE L*a*b* and, for gold and
 // silver, how unevenly the ring shines.
