@@ -13,13 +13,13 @@ using decode::Colour;
 
 // What a ring of each colour looks like in a photo under neutral light,
 // L*a*b*; metal rings also by how unevenly they shine. Set by hand.
-struct Prototype {
+struct ColourPrototype {
     Colour colour;
     cv::Vec3f lab;
     float sigma;      // spread of the colour in photos, L*a*b* units
 };
 
-const Prototype g_prototypes[] = {
+const ColourPrototype g_prototypes[] = {
     {Colour::Schwarz, {22, 3, 0}, 12},
     {Colour::Braun, {36, 30, 18}, 13},
     {Colour::Rot, {44, 55, 35}, 13},
@@ -60,6 +60,14 @@ Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &)
     return l;
 }
 
+Prototype prototypeOf(Colour colour)
+{
+    for (const ColourPrototype &p : g_prototypes)
+        if (p.colour == colour)
+            return {p.lab, p.sigma};
+    return {};
+}
+
 cv::Vec3f correctedLab(const cv::Vec3f &rgb, const Lighting &light)
 {
     cv::Vec3f c;
@@ -74,7 +82,7 @@ ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &, c
     ColourOdds odds{};
     double best = -1e30;
     std::array<double, decode::kColourCount> logs{};
-    for (const Prototype &p : g_prototypes) {
+    for (const ColourPrototype &p : g_prototypes) {
         const cv::Vec3f d = lab - p.lab;
         double e = (0.5 * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) / (2.0 * p.sigma * p.sigma);
         if (p.colour == Colour::Gold || p.colour == Colour::Silber)

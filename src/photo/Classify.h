@@ -3,8 +3,8 @@
 // Classify: how likely each of the twelve colours is for one ring.
 //
 // Promises: the light's colour and brightness estimated from the photo
-// itself (a near-grey background is taken as grey; otherwise the body,
-// beige or blue, is taken as its usual colour, halfway), and for a ring's
+// itself (the body, beige or blue, is taken as its usual colour, a mild cast
+// halfway; the background is not used, since it may be any colour), and for a ring's
 // measured colour a probability for each colour of decode::Colour, summing
 // to 1, from hand-set colour prototypes in CIE L*a*b* and, for gold and
 // silver, how unevenly the ring shines.
@@ -28,6 +28,14 @@ Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &background);
 // The ring's colour and lightness spread as measured, 0 ... 255, and the body
 // colour near it.
 ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &body, const Lighting &light);
+
+// How a ring of the colour looks under neutral light, in L*a*b*, and how far
+// photos of it spread around that.
+struct Prototype {
+    cv::Vec3f lab;
+    float sigma = 1;
+};
+Prototype prototypeOf(decode::Colour colour);
 
 // The corrected colour the prototypes are compared with, in L*a*b*.
 cv::Vec3f correctedLab(const cv::Vec3f &rgb, const Lighting &light);

@@ -16,6 +16,9 @@ using decode::Colour;
 constexpr int kPerRing = 4;
 constexpr int kPrescored = 48;
 constexpr double kFloor = 1e-4;
+// How far the lighting estimate may miss, shared by all rings of a photo.
+constexpr double kShiftL = 8;
+constexpr double kShiftAb = 8;
 
 std::vector<std::span<const Colour>> ringLists(int n)
 {
@@ -55,6 +58,33 @@ double agreement(const RingEvidence &a, const RingEvidence &b, bool same)
     return 0;
 }
 
+// The rings of one photo share what the lighting estimate got wrong: a
+// common shift of every colour, larger on light colours than on dark ones (a
+// wrong gain moves L*a*b* in proportion to the cube root of brightness).
+// Integrating that shift out rewards codes whose rings all miss their
+// prototypes the same way: brown and red are told apart by how they differ
+// from each other more than by where they lie.
+double sharedShift(const std::vector<RingEvidence> &rings, const std::vector<Colour> &colours)
+{
+    constexpr double kWeight[3] = {0.5, 1, 1};
+    constexpr double kShift[3] = {kShiftL, kShiftAb, kShiftAb};
+    double bonus = 0;
+    for (int k = 0; k < 3; ++k) {
+        double a = 0, b = 0;
+        for (size_t i = 0; i < rings.size(); ++i) {
+            if (!rings[i].lab)
+                return 0;
+            const Prototype p = prototypeOf(colours[i]);
+            const double m = (p.lab[0] + 16) / 116, v = p.sigma * p.sigma;
+            a += kWeight[k] * m * ((*rings[i].lab)[k] - p.lab[k]) / v;
+            b += kWeight[k] * m * m / v;
+        }
+        const double t2 = kShift[k] * kShift[k];
+        bonus += a * a / (2 * (1 / t2 + b)) - 0.5 * std::log1p(t2 * b);
+    }
+    return bonus;
+}
+
 void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> &used, bool reversed,
                double subsetScore, std::vector<Scored> &out)
 {
@@ -83,6 +113,7 @@ void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> 
         for (int i = 0; i < n; ++i)
             for (int j = i + 1; j < n; ++j)
                 s.colourScore += agreement(ordered[size_t(i)], ordered[size_t(j)], s.colours[size_t(i)] == s.colours[size_t(j)]);
+        s.colourScore += sharedShift(ordered, s.colours);
         local.push_back(std::move(s));
         int i = n - 1;
         while (i >= 0 && ++idx[size_t(i)] == options[size_t(i)].size())
@@ -134,15 +165,22 @@ double plausibility(const value::RingCode &code, const std::vector<RingEvidence>
     return s;
 }
 
-std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direction direction, int keep)
+namespace {
+
+// Which rings to read: all, or without some at the ends, or without the
+// least likely one inside; when the direction is given, all of them.
+std::vector<std::vector<int>> ringSubsets(const std::vector<RingEvidence> &rings, Direction direction)
 {
-    std::vector<RankedCode> ranked;
     const int n = int(rings.size());
-    if (n < 3 || n > 8)
-        return ranked;
-    // Which rings to read: all, or without some at the ends, or without the
-    // least likely one inside.
     std::vector<std::vector<int>> subsets;
+    if (direction == Direction::Forward) {
+        std::vector<int> all;
+        for (int i = 0; i < n; ++i)
+            all.push_back(i);
+        if (n <= 6)
+            subsets.push_back(all);
+        return subsets;
+    }
     for (int front = 0; front <= 2; ++front)
         for (int back = 0; back <= 2; ++back) {
             std::vector<int> s;
@@ -163,17 +201,14 @@ std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direct
         if (s.size() <= 6)
             subsets.push_back(s);
     }
-    if (direction == Direction::Forward) {
-        subsets.clear();
-        std::vector<int> all;
-        for (int i = 0; i < n; ++i)
-            all.push_back(i);
-        if (n <= 6)
-            subsets.push_back(all);
-    }
+    return subsets;
+}
 
+std::vector<Scored> colourReadings(const std::vector<RingEvidence> &rings, Direction direction)
+{
     std::vector<Scored> all;
-    for (const std::vector<int> &used : subsets) {
+    const int n = int(rings.size());
+    for (const std::vector<int> &used : ringSubsets(rings, direction)) {
         double subsetScore = 0;
         std::vector<RingEvidence> forward;
         for (int i = 0; i < n; ++i) {
@@ -191,9 +226,50 @@ std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direct
             enumerate(back, std::vector<int>(used.rbegin(), used.rend()), true, subsetScore, all);
         }
     }
+    return all;
+}
 
+// Softmax over every reading; a code read several ways (other rings, or the
+// same rings the other way round) is listed once, at its best.
+std::vector<RankedCode> ranking(std::vector<std::pair<Scored, value::RingCode>> &valid, int keep)
+{
+    std::vector<RankedCode> ranked;
+    if (valid.empty())
+        return ranked;
+    // Stable: of two readings scored alike, the forward one stays first.
+    std::stable_sort(valid.begin(), valid.end(), [](auto &a, auto &b) { return a.first.score > b.first.score; });
+    const double top = valid.front().first.score;
+    double sum = 0;
+    for (auto &v : valid)
+        sum += std::exp(v.first.score - top);
+    for (auto &v : valid) {
+        if (int(ranked.size()) == keep)
+            break;
+        const bool seen = std::any_of(ranked.begin(), ranked.end(),
+                                      [&](const RankedCode &r) { return r.colours == v.first.colours; });
+        if (seen)
+            continue;
+        RankedCode r;
+        r.colours = v.first.colours;
+        r.code = v.second;
+        r.reversed = v.first.reversed;
+        r.rings = v.first.rings;
+        r.score = v.first.score;
+        r.confidence = std::exp(v.first.score - top) / sum;
+        ranked.push_back(std::move(r));
+    }
+    return ranked;
+}
+
+} // namespace
+
+std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direction direction, int keep)
+{
+    const int n = int(rings.size());
+    if (n < 3 || n > 8)
+        return {};
     std::vector<std::pair<Scored, value::RingCode>> valid;
-    for (Scored &s : all) {
+    for (Scored &s : colourReadings(rings, direction)) {
         const auto code = codeOf(s.colours);
         if (!code)
             continue;
@@ -206,26 +282,7 @@ std::vector<RankedCode> rankCodes(const std::vector<RingEvidence> &rings, Direct
         s.score = s.colourScore + plausibility(*code, ordered);
         valid.push_back({std::move(s), *code});
     }
-    if (valid.empty())
-        return ranked;
-    std::sort(valid.begin(), valid.end(), [](auto &a, auto &b) { return a.first.score > b.first.score; });
-    const double top = valid.front().first.score;
-    double sum = 0;
-    for (auto &v : valid)
-        sum += std::exp(v.first.score - top);
-    for (auto &v : valid) {
-        if (int(ranked.size()) == keep)
-            break;
-        RankedCode r;
-        r.colours = v.first.colours;
-        r.code = v.second;
-        r.reversed = v.first.reversed;
-        r.rings = v.first.rings;
-        r.score = v.first.score;
-        r.confidence = std::exp(v.first.score - top) / sum;
-        ranked.push_back(std::move(r));
-    }
-    return ranked;
+    return ranking(valid, keep);
 }
 
 } // namespace zz::photo

@@ -9,7 +9,9 @@
 // (digits are never gold or silver, the tolerance ring offers only its
 // colours), by plausibility through the value library (a code that does not
 // exist or is unusual, a value outside the E-series), by agreement (two rings
-// that look alike are read as one colour, two that differ as two), and by the layout (the
+// that look alike are read as one colour, two that differ as two; all rings
+// of a photo may miss their prototypes by one shared shift, the lighting's
+// error, so rings are read relative to each other), and by the layout (the
 // tolerance ring stands apart from the others and nearer its end). Ranked
 // best first with confidences that sum to at most 1.
 

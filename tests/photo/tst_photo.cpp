@@ -142,6 +142,8 @@ private slots:
     void decideFindsDirection_data();
     void decideFindsDirection();
     void readsRenderedPhotos();
+    void readsRingsRelativeToEachOther_data();
+    void readsRingsRelativeToEachOther();
     void correctionsReRank();
 };
 
@@ -333,6 +335,14 @@ void TestPhoto::decideFindsDirection()
         sum += r.confidence;
     QVERIFY(sum <= 1 + 1e-9);
     QVERIFY(ranked.front().confidence > 0.3);
+    // Rings read the same both ways round give one code, not two: each code
+    // appears once, at its best confidence.
+    for (size_t i = 0; i < ranked.size(); ++i) {
+        if (i > 0)
+            QVERIFY(ranked[i].confidence <= ranked[i - 1].confidence);
+        for (size_t j = i + 1; j < ranked.size(); ++j)
+            QVERIFY2(ranked[i].colours != ranked[j].colours, qPrintable(names(ranked[i].colours) + QStringLiteral(" twice")));
+    }
 }
 
 void TestPhoto::readsRenderedPhotos()
@@ -363,6 +373,28 @@ void TestPhoto::readsRenderedPhotos()
     const Reading none = readPhoto(zz::test::renderEmptyScene(empty));
     QVERIFY(!none.found || none.confidence < 0.5);
     QVERIFY(readPhoto(QImage()).error.size() > 0);
+}
+
+void TestPhoto::readsRingsRelativeToEachOther_data()
+{
+    QTest::addColumn<quint32>("seed");
+    // Harder scenes (tinted light, glare) where one ring alone looks like its
+    // neighbour colour: gold like yellow, grey like silver. Read ring by ring
+    // they came out wrong; against the other rings of the photo, right.
+    QTest::newRow("gold, not yellow, beside brown") << 1017u;
+    QTest::newRow("grey, not silver, among bright paints") << 1031u;
+    QTest::newRow("gold, not yellow, beside green") << 1045u;
+}
+
+void TestPhoto::readsRingsRelativeToEachOther()
+{
+    QFETCH(quint32, seed);
+    const auto code = zz::test::randomCode(3 + int(seed % 4), seed);
+    const auto shot = zz::test::renderResistor(zz::test::variedScene(code, seed, 0.6));
+    const QImage photo = QImage::fromData(encoded(shot.image, "JPEG"));
+    const Reading r = readPhoto(photo);
+    QVERIFY2(r.found, qPrintable(r.error));
+    QCOMPARE(names(r.candidates.front().colours), names(code));
 }
 
 void TestPhoto::correctionsReRank()
