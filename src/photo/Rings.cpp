@@ -89,6 +89,21 @@ std::vector<Hump> humps(const std::vector<float> &d, int from, int to, float hig
     return out;
 }
 
+// A narrow run right beside a ring is its shadow or its blurred edge.
+void dropShadows(std::vector<std::pair<int, int>> &runs)
+{
+    for (size_t k = 0; k + 1 < runs.size();) {
+        auto &x = runs[k], &y = runs[k + 1];
+        const int gap = y.first - x.second;
+        const int wx = x.second - x.first, wy = y.second - y.first;
+        if (gap < std::max(2, std::max(wx, wy) / 2) && std::min(wx, wy) * 2 < std::max(wx, wy)) {
+            runs.erase(runs.begin() + std::ptrdiff_t(wx < wy ? k : k + 1));
+            continue;
+        }
+        ++k;
+    }
+}
+
 } // namespace
 
 std::vector<RingSpan> findRings(const Profile &p)
@@ -112,17 +127,7 @@ std::vector<RingSpan> findRings(const Profile &p)
     std::vector<std::pair<int, int>> runs;
     for (const Hump &h : humps(d, skip, n - skip, high))
         runs.push_back({h.begin, h.end});
-    // A narrow run right beside a ring is its shadow or its blurred edge.
-    for (size_t k = 0; k + 1 < runs.size();) {
-        auto &x = runs[k], &y = runs[k + 1];
-        const int gap = y.first - x.second;
-        const int wx = x.second - x.first, wy = y.second - y.first;
-        if (gap < std::max(2, std::max(wx, wy) / 2) && std::min(wx, wy) * 2 < std::max(wx, wy)) {
-            runs.erase(runs.begin() + std::ptrdiff_t(wx < wy ? k : k + 1));
-            continue;
-        }
-        ++k;
-    }
+    dropShadows(runs);
     for (auto [a, b] : runs) {
         if (b - a < minWidth || b - a > maxWidth)
             continue;
