@@ -9,6 +9,7 @@
 // there (metal rings shine in spots), and the colour of the body itself,
 // globally and near each step, so slow shading along the body is not taken
 // for a ring. Sampling is anti-aliased: a large photo is reduced first.
+// Rings crossing the axis up to 8° askew are sampled straight across.
 
 #include <opencv2/core.hpp>
 

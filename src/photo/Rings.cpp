@@ -11,6 +11,11 @@ namespace {
 
 constexpr int kMaxRings = 6;
 constexpr float kMinContrast = 9;
+// A ring's contrast falls on both sides by this share of its height, and by
+// this share of the threshold: a glint on the body or the blurred shoulder
+// of a ring does not.
+constexpr float kMinProminence = 0.6f;
+constexpr float kMinRise = 0.9f;
 
 float labDistance(const cv::Vec3f &a, const cv::Vec3f &b)
 {
@@ -19,37 +24,6 @@ float labDistance(const cv::Vec3f &a, const cv::Vec3f &b)
 }
 
 } // namespace
-
-// Splits [a, b) where the contrast dips well below the peaks on both sides.
-void splitAtDips(const std::vector<float> &d, int a, int b, std::vector<std::pair<int, int>> &out)
-{
-    int cut = -1;
-    float deepest = 1;
-    for (int i = a + 2; i < b - 2; ++i) {
-        if (d[size_t(i)] > d[size_t(i - 1)] || d[size_t(i)] > d[size_t(i + 1)])
-            continue;
-        const float left = *std::max_element(d.begin() + a, d.begin() + i);
-        const float right = *std::max_element(d.begin() + i + 1, d.begin() + b);
-        const float depth = d[size_t(i)] / std::min(left, right);
-        if (depth < 0.7f && depth < deepest) {
-            deepest = depth;
-            cut = i;
-        }
-    }
-    if (cut < 0) {
-        out.push_back({a, b});
-        return;
-    }
-    // The dip itself belongs to neither ring.
-    int l = cut, r = cut + 1;
-    const float edge = d[size_t(cut)] * 1.1f + 1;
-    while (l > a + 1 && d[size_t(l - 1)] < edge)
-        --l;
-    while (r < b - 1 && d[size_t(r)] < edge)
-        ++r;
-    splitAtDips(d, a, l, out);
-    splitAtDips(d, r, b, out);
-}
 
 std::vector<float> ringContrast(const Profile &p)
 {
@@ -66,6 +40,72 @@ std::vector<float> ringContrast(const Profile &p)
     return s;
 }
 
+namespace {
+
+// A hump in the contrast: its top, where it falls to half its height over
+// the lowest point on each side, and how far it stands out from the higher
+// of those two lowest points (its prominence).
+struct Hump {
+    int top = 0, begin = 0, end = 0;
+    float height = 0, prominence = 0;
+};
+
+Hump humpAt(const std::vector<float> &d, int top, int from, int to)
+{
+    Hump h;
+    h.top = top;
+    h.height = d[size_t(top)];
+    // Each side's valley: the lowest point before the contrast rises above this top.
+    int left = top, right = top;
+    for (int i = top - 1; i >= from && d[size_t(i)] <= h.height; --i)
+        if (d[size_t(i)] < d[size_t(left)])
+            left = i;
+    for (int i = top + 1; i < to && d[size_t(i)] <= h.height; ++i)
+        if (d[size_t(i)] < d[size_t(right)])
+            right = i;
+    const float leftLow = d[size_t(left)], rightLow = d[size_t(right)];
+    h.prominence = h.height - std::max(leftLow, rightLow);
+    h.begin = top;
+    while (h.begin > left && d[size_t(h.begin - 1)] > (h.height + leftLow) / 2)
+        --h.begin;
+    h.end = top + 1;
+    while (h.end < right && d[size_t(h.end)] > (h.height + rightLow) / 2)
+        ++h.end;
+    return h;
+}
+
+// Humps standing out from their neighbours. A top at the end of the scan is
+// no ring: there the contrast rises into the body's rounded end.
+std::vector<Hump> humps(const std::vector<float> &d, int from, int to, float high)
+{
+    std::vector<Hump> out;
+    for (int i = from + 1; i < to - 1; ++i) {
+        if (d[size_t(i)] < high || d[size_t(i)] < d[size_t(i - 1)] || d[size_t(i)] <= d[size_t(i + 1)])
+            continue;
+        const Hump h = humpAt(d, i, from, to);
+        if (h.prominence >= std::max(kMinRise * high, kMinProminence * h.height))
+            out.push_back(h);
+    }
+    return out;
+}
+
+// A narrow run right beside a ring is its shadow or its blurred edge.
+void dropShadows(std::vector<std::pair<int, int>> &runs)
+{
+    for (size_t k = 0; k + 1 < runs.size();) {
+        auto &x = runs[k], &y = runs[k + 1];
+        const int gap = y.first - x.second;
+        const int wx = x.second - x.first, wy = y.second - y.first;
+        if (gap < std::max(2, std::max(wx, wy) / 2) && std::min(wx, wy) * 2 < std::max(wx, wy)) {
+            runs.erase(runs.begin() + std::ptrdiff_t(wx < wy ? k : k + 1));
+            continue;
+        }
+        ++k;
+    }
+}
+
+} // namespace
+
 std::vector<RingSpan> findRings(const Profile &p)
 {
     const int n = p.size();
@@ -79,39 +119,15 @@ std::vector<RingSpan> findRings(const Profile &p)
     std::vector<float> sorted = d;
     std::sort(sorted.begin(), sorted.end());
     const float high = std::max(kMinContrast, 0.2f * sorted[size_t(n * 97 / 100)]);
-    const float low = high * 0.6f;
 
     // The rounded ends: their silhouette mixes body and background.
     const int skip = std::max(1, int(std::lround(n * 0.015)));
     const float minWidth = std::max(2.0f, p.halfWidth * 0.05f);
     const float maxWidth = std::max(6.0f, p.halfWidth * 1.0f);
-    // Runs above the threshold; two rings with only a shaded sliver of body
-    // between them form one run, split again at the dip between them.
     std::vector<std::pair<int, int>> runs;
-    for (int i = skip; i < n - skip;) {
-        if (d[size_t(i)] < high) {
-            ++i;
-            continue;
-        }
-        int a = i, b = i;
-        while (a > skip && d[size_t(a - 1)] >= low)
-            --a;
-        while (b < n - skip && d[size_t(b)] >= low)
-            ++b;
-        i = b;
-        splitAtDips(d, a, b, runs);
-    }
-    // A narrow run right beside a ring is its shadow or its blurred edge.
-    for (size_t k = 0; k + 1 < runs.size();) {
-        auto &x = runs[k], &y = runs[k + 1];
-        const int gap = y.first - x.second;
-        const int wx = x.second - x.first, wy = y.second - y.first;
-        if (gap < std::max(2, std::max(wx, wy) / 2) && std::min(wx, wy) * 2 < std::max(wx, wy)) {
-            runs.erase(runs.begin() + std::ptrdiff_t(wx < wy ? k : k + 1));
-            continue;
-        }
-        ++k;
-    }
+    for (const Hump &h : humps(d, skip, n - skip, high))
+        runs.push_back({h.begin, h.end});
+    dropShadows(runs);
     for (auto [a, b] : runs) {
         if (b - a < minWidth || b - a > maxWidth)
             continue;

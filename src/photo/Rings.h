@@ -2,12 +2,14 @@
 
 // Rings: where the colour rings are in the profile.
 //
-// Promises: the rings as runs of samples whose colour stands out from the
-// body near them, left to right along the profile, each with its colour
-// (the median of its middle, so the blurred edges do not count), how
-// unevenly it shines and how strongly it stands out. Shading at the body's
-// rounded ends and runs too narrow or too wide for a ring are left out; at
-// most six rings, the strongest.
+// Promises: the rings as humps of how far the colour stands out from the
+// body near it, left to right along the profile: each hump must fall off on
+// both sides (crowded rings are split where they dip apart; the rise into a
+// rounded end is no ring) and spans where it stands above half its height.
+// Each ring has its colour (the median of its middle, so the blurred edges
+// do not count), how unevenly it shines and how strongly it stands out.
+// Humps too narrow or too wide for a ring are left out; at most six rings,
+// the strongest.
 
 #include "photo/Profile.h"
 

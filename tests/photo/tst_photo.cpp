@@ -137,6 +137,8 @@ private slots:
     void locateFindsBodyAtAnyAngle_data();
     void locateFindsBodyAtAnyAngle();
     void ringsFoundWhereDrawn();
+    void ringsFoundAlongAskewAxis_data();
+    void ringsFoundAlongAskewAxis();
     void classifyKeepsColourUnderWhiteBalance_data();
     void classifyKeepsColourUnderWhiteBalance();
     void decideFindsDirection_data();
@@ -255,6 +257,51 @@ void TestPhoto::ringsFoundWhereDrawn()
             QVERIFY2(QLineF(toQPoint(at), shot.ringCentres[i]).length() < shot.ringWidths[i],
                      qPrintable(QStringLiteral("%1: ring %2").arg(names(code)).arg(i + 1)));
         }
+    }
+}
+
+void TestPhoto::ringsFoundAlongAskewAxis_data()
+{
+    QTest::addColumn<double>("askew");
+    QTest::addColumn<bool>("blue");
+    QTest::newRow("beige, axis true") << 0.0 << false;
+    QTest::newRow("beige, axis 7° off") << 7.0 << false;
+    QTest::newRow("blue, crowded, axis 5° off") << -5.0 << true;
+    QTest::newRow("blue, crowded, axis 7° off") << 7.0 << true;
+}
+
+void TestPhoto::ringsFoundAlongAskewAxis()
+{
+    // An outline a few degrees off the rings' normal: the rings cross the
+    // strip slanted and must still be found once each, where drawn.
+    QFETCH(double, askew);
+    QFETCH(bool, blue);
+    ResistorScene s;
+    s.rings = blue ? std::vector<Colour>{Colour::Braun, Colour::Schwarz, Colour::Schwarz, Colour::Rot, Colour::Braun}
+                   : std::vector<Colour>{Colour::Gelb, Colour::Violett, Colour::Rot, Colour::Gold};
+    s.body = blue ? zz::test::BodyColour::Blue : zz::test::BodyColour::Beige;
+    s.bodyLength = 0.7;
+    s.diameterRatio = 0.4;
+    s.glare = 0.5;
+    const auto shot = zz::test::renderResistor(s);
+    const cv::Mat3b rgb = toMat(shot.image);
+    const QPointF mid = (shot.ring1End + shot.farEnd) / 2;
+    QLineF axis(shot.ring1End, shot.farEnd);
+    const QPointF trueDir = (axis.p2() - axis.p1()) / axis.length();
+    axis.setAngle(axis.angle() + askew);
+    axis.translate(mid - axis.center());
+    const Profile p = sampleProfile(rgb, toPoint(axis.p1()), toPoint(axis.p2()), float(halfThickness(shot) * 0.85),
+                                    {236, 236, 232});
+    const auto rings = findRings(p);
+    QCOMPARE(rings.size(), s.rings.size());
+    for (size_t i = 0; i < rings.size(); ++i) {
+        const QPointF off = toQPoint(p.at(rings[i].centre())) - shot.ringCentres[i];
+        const double along = std::abs(QPointF::dotProduct(off, trueDir));
+        QVERIFY2(along < shot.ringWidths[i], qPrintable(QStringLiteral("ring %1 off by %2").arg(i + 1).arg(along)));
+        // Not smeared: a slanted ring read straight across looks wider.
+        const double width = rings[i].width() * p.step;
+        QVERIFY2(width < shot.ringWidths[i] * 1.3,
+                 qPrintable(QStringLiteral("ring %1 %2 wide, drawn %3").arg(i + 1).arg(width).arg(shot.ringWidths[i])));
     }
 }
 
