@@ -44,15 +44,4 @@ QByteArray toCp1252(std::string_view utf8)
     return toCp1252(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
-QString fromCp1252(QByteArrayView bytes)
-{
-    QString out;
-    out.reserve(bytes.size());
-    for (char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        out.append(QChar(u >= 0x80 && u < 0xA0 ? kHigh[u - 0x80] : char16_t(u)));
-    }
-    return out;
-}
-
 } // namespace zz::output

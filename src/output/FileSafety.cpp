@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <dirent.h>
@@ -25,10 +26,6 @@ constexpr qsizetype kSuffixSize = 14;  // ".~" + 8 hex digits + ".tmp"
 constexpr int kMaxLinkHops = 40;
 constexpr qint64 kLockWaitMs = 5000;
 
-bool sameFile(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 QByteArray folderLocal(const QString &path)
 {
@@ -88,6 +85,18 @@ QString userName(uid_t uid)
     if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
         return QString::fromLocal8Bit(found->pw_name);
     return QString::number(uid);
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+QString withRealFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
 }
 
 std::optional<struct stat> lstatOf(const QString &path)

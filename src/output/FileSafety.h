@@ -26,6 +26,9 @@ QString reasonOf(int error);
 QString userName(uid_t uid);
 
 std::optional<struct stat> lstatOf(const QString &path);
+bool sameFile(const struct stat &a, const struct stat &b);
+// The path with its folder's symlinks resolved, the name itself kept as it is.
+QString withRealFolder(const QString &path);
 
 // The file a save into `path` replaces. A symlink at the name is followed
 // only when its owner is this user or root, hop by hop; the kernel's own
