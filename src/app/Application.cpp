@@ -38,11 +38,6 @@ void Application::reportError(const QString &text)
     QMessageBox::critical(activeWindow(), QStringLiteral("Zedezedidor"), text);
 }
 
-QString Application::helpFilePath()
-{
-    return QStringLiteral(ZZ_INSTALLED_HELP_FILE);
-}
-
 // The windows are laid out for an 8-point sans serif of 11 pixels; Liberation
 // Sans has Arial's metrics, so every text fits. It comes from the system's
 // font package (fonts-liberation), which the package depends on.
