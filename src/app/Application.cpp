@@ -43,8 +43,9 @@ void Application::reportError(const QString &text)
 // font package (fonts-liberation), which the package depends on.
 void Application::setWindowFont()
 {
+    constexpr int kDesignedPixelSize = 11;
     QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
+    font.setPixelSize(kDesignedPixelSize);
     // Only the designed windows: the rest follows the desktop's font.
     zz::ui::setDesignedFont(font);
 }

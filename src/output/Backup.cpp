@@ -13,8 +13,6 @@ namespace {
 
 // Tries that many fresh temporary names for the link before copying instead.
 constexpr int kLinkAttempts = 16;
-// Permission bits with set-id and sticky bits, as chmod takes them.
-constexpr mode_t kModeBits = 07777;
 
 [[noreturn]] void failForeignBackup(const QString &backupName, const QString &owner, const QString &dataPath)
 {
@@ -85,14 +83,14 @@ BackupName checkBackupName(const QString &path, const QString &dataPath)
         return {};
     if ((st->st_mode & S_IWUSR) == 0)
         fail(QStringLiteral("Die Datei \"%1\" ist schreibgeschützt.").arg(native(path)));
-    return {st->st_mode & kModeBits};
+    return {st->st_mode & safety::kModeBits};
 }
 
 void openBackup(BackupFile &backup, const QFile &source, const BackupName &old)
 {
     struct stat st {};
     ::fstat(source.handle(), &st);
-    backup.open(old.mode.value_or(st.st_mode & kModeBits), st);
+    backup.open(old.mode.value_or(st.st_mode & safety::kModeBits), st);
 }
 
 bool finishBackup(BackupFile &backup, QFile &source, const Copied &old, const BackupName &backupName,

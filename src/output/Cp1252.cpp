@@ -17,13 +17,18 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+// Where the table's range begins, and where Latin-1's characters take over.
+constexpr char32_t kFirstHigh = 0x80;
+constexpr char32_t kFirstLatin1 = 0xA0;
+constexpr char32_t kLastLatin1 = 0xFF;
+
 char encodeOne(char32_t c)
 {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+    if (c < kFirstHigh || (c >= kFirstLatin1 && c <= kLastLatin1))
         return static_cast<char>(c);
     for (std::size_t i = 0; i < kHigh.size(); ++i) {
         if (kHigh[i] == c)
-            return static_cast<char>(0x80 + i);
+            return static_cast<char>(kFirstHigh + i);
     }
     return '?';
 }

@@ -15,6 +15,8 @@ namespace zz::output::safety {
 
 // The longest file-name component the file systems we run on accept.
 constexpr int kNameMax = 255;
+// Permission bits with set-id and sticky bits, as chmod takes them.
+constexpr mode_t kModeBits = 07777;
 
 // Thrown by the pieces below with the reason only; the caller names the file.
 struct Refusal {
