@@ -121,11 +121,22 @@ void appendJoined(std::string &out, std::string_view part)
     out += part;
 }
 
+// The powers of ten the units need, worked out once.
+constexpr int kHighestPower = kOhmUnits.front().exponent;
+constexpr std::array<double, kHighestPower + 1> kPowers = [] {
+    std::array<double, kHighestPower + 1> powers{};
+    for (int e = 0; e <= kHighestPower; ++e)
+        powers[static_cast<std::size_t>(e)] = powerOfTen(e);
+    return powers;
+}();
+static_assert(-kOhmUnits.back().exponent <= kHighestPower);
+
 // A value in the unit of 10^exponent ohms: divided by the power for the
 // large units, multiplied for the small ones, so 0,1 is never a factor.
 double inUnit(double value, int exponent)
 {
-    return exponent >= 0 ? value / powerOfTen(exponent) : value * powerOfTen(-exponent);
+    return exponent >= 0 ? value / kPowers[static_cast<std::size_t>(exponent)]
+                         : value * kPowers[static_cast<std::size_t>(-exponent)];
 }
 
 void appendInUnit(std::string &out, double value, const OhmUnit &unit, std::string_view sep)
@@ -136,7 +147,10 @@ void appendInUnit(std::string &out, double value, const OhmUnit &unit, std::stri
 
 auto reachedBy(double value)
 {
-    return [value](int exponent) { return value >= powerOfTen(exponent); };
+    return [value](int exponent) {
+        return exponent >= 0 ? value >= kPowers[static_cast<std::size_t>(exponent)]
+                             : value >= 1 / kPowers[static_cast<std::size_t>(-exponent)];
+    };
 }
 
 // Ring values have no unit below ohms and none above MOhm.
