@@ -38,18 +38,14 @@ void Application::reportError(const QString &text)
     QMessageBox::critical(activeWindow(), QStringLiteral("Zedezedidor"), text);
 }
 
-QString Application::helpFilePath()
-{
-    return QStringLiteral(ZZ_INSTALLED_HELP_FILE);
-}
-
 // The windows are laid out for an 8-point sans serif of 11 pixels; Liberation
 // Sans has Arial's metrics, so every text fits. It comes from the system's
 // font package (fonts-liberation), which the package depends on.
 void Application::setWindowFont()
 {
+    constexpr int kDesignedPixelSize = 11;
     QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
+    font.setPixelSize(kDesignedPixelSize);
     // Only the designed windows: the rest follows the desktop's font.
     zz::ui::setDesignedFont(font);
 }

@@ -16,8 +16,6 @@ public:
 
     // Message box with the error's text, captioned with the application title.
     static void reportError(const QString &text);
-    // The help collection's built-in absolute path; never derived from the executable.
-    static QString helpFilePath();
 
 private:
     void setWindowFont();

@@ -6,8 +6,15 @@
 
 namespace zz::cli {
 
+namespace {
+
+// What is read from the descriptor at a time.
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+} // namespace
+
 LineReader::LineReader(int fd, std::size_t maxLine)
-    : m_fd(fd), m_maxLine(maxLine), m_buffer(64 * 1024)
+    : m_fd(fd), m_maxLine(maxLine), m_buffer(kBufferSize)
 {
 }
 

@@ -37,19 +37,16 @@ struct MultiplierRow {
 struct FourToleranceRow {
     Colour colour;
     int percent;
-    std::string_view percentText;
 };
 // Percentages in hundredths, so the deviation is one exact product and one
 // division instead of carrying the inexact 0.1 or 0.05 through.
 struct FiveToleranceRow {
     Colour colour;
     int basisPoints;
-    std::string_view text;
 };
 struct TemperatureRow {
     Colour colour;
     int ppm;
-    std::string_view text;
 };
 
 constexpr std::array<MultiplierRow, 9> kMultiplierRows{{
@@ -62,28 +59,17 @@ constexpr int kMultiplierGold = 7;
 constexpr int kMultiplierSilber = 8;
 
 constexpr std::array<FourToleranceRow, 4> kFourToleranceRows{{
-    {C::Braun, 1, "1"}, {C::Rot, 2, "2"}, {C::Gold, 5, "5"}, {C::Silber, 10, "10"},
+    {C::Braun, 1}, {C::Rot, 2}, {C::Gold, 5}, {C::Silber, 10},
 }};
 
 constexpr std::array<FiveToleranceRow, 8> kFiveToleranceRows{{
-    {C::Braun, 100, "(= 1%)"},
-    {C::Rot, 200, "(= 2%)"},
-    {C::Gruen, 50, "(= 0,5%)"},
-    {C::Blau, 25, "(= 0,25%)"},
-    {C::Violett, 10, "(= 0,1%)"},
-    {C::Grau, 5, "(= 0,05%)"},
-    {C::Gold, 500, "(= 5%)"},
-    {C::Silber, 1000, "(= 10%)"},
+    {C::Braun, 100}, {C::Rot, 200}, {C::Gruen, 50}, {C::Blau, 25},
+    {C::Violett, 10}, {C::Grau, 5}, {C::Gold, 500}, {C::Silber, 1000},
 }};
 
 constexpr std::array<TemperatureRow, 7> kTemperatureRows{{
-    {C::Schwarz, 200, "(= 200 ppm/K)"},
-    {C::Braun, 100, "(= 100 ppm/K)"},
-    {C::Rot, 50, "(= 50 ppm/K)"},
-    {C::Orange, 15, "(= 15 ppm/K)"},
-    {C::Gelb, 25, "(= 25 ppm/K)"},
-    {C::Blau, 10, "(= 10 ppm/K)"},
-    {C::Violett, 5, "(= 5 ppm/K)"},
+    {C::Schwarz, 200}, {C::Braun, 100}, {C::Rot, 50}, {C::Orange, 15},
+    {C::Gelb, 25}, {C::Blau, 10}, {C::Violett, 5},
 }};
 
 // The ring lists hand out their colours as spans, so each table's colour
@@ -135,45 +121,96 @@ void appendJoined(std::string &out, std::string_view part)
     out += part;
 }
 
+// The powers of ten the units need, worked out once.
+constexpr int kHighestPower = kOhmUnits.front().exponent;
+constexpr std::array<double, kHighestPower + 1> kPowers = [] {
+    std::array<double, kHighestPower + 1> powers{};
+    for (int e = 0; e <= kHighestPower; ++e)
+        powers[static_cast<std::size_t>(e)] = powerOfTen(e);
+    return powers;
+}();
+static_assert(-kOhmUnits.back().exponent <= kHighestPower);
+
+// A value in the unit of 10^exponent ohms: divided by the power for the
+// large units, multiplied for the small ones, so 0,1 is never a factor.
+double inUnit(double value, int exponent)
+{
+    return exponent >= 0 ? value / kPowers[static_cast<std::size_t>(exponent)]
+                         : value * kPowers[static_cast<std::size_t>(-exponent)];
+}
+
+void appendInUnit(std::string &out, double value, const OhmUnit &unit, std::string_view sep)
+{
+    appendNumberText(out, inUnit(value, unit.exponent), sep);
+    out += unit.text;
+}
+
+auto reachedBy(double value)
+{
+    return [value](int exponent) {
+        return exponent >= 0 ? value >= kPowers[static_cast<std::size_t>(exponent)]
+                             : value >= 1 / kPowers[static_cast<std::size_t>(-exponent)];
+    };
+}
+
+// Ring values have no unit below ohms and none above MOhm.
+constexpr int kLargestValueUnit = 6;
+constexpr int kLargestDeviationUnit = 6;
+constexpr int kSmallestDeviationUnit = -3;
+// Below 0,1 mOhm the deviation goes back to plain ohms ("± 5E-6 Ohm"), as
+// the design writes it, instead of a smaller prefix.
+constexpr double kSmallestDeviationInUnits = 0.0001;
+constexpr int kLargestChangeUnit = 3;
+constexpr int kSmallestChangeUnit = -9;
+constexpr const OhmUnit &kOhm = ohmUnit(0, 0, [](int) { return true; });
+
 void appendValueText(std::string &out, double value, std::string_view sep)
 {
-    if (value >= 1000000) {
-        appendNumberText(out, value / 1000000, sep);
-        out += " MOhm";
-    } else if (value >= 1000) {
-        appendNumberText(out, value / 1000, sep);
-        out += " kOhm";
-    } else {
-        appendNumberText(out, value, sep);
-        out += " Ohm";
-    }
+    appendInUnit(out, value, ohmUnit(kLargestValueUnit, 0, reachedBy(value)), sep);
 }
 
 // Shared by both windows; they differ only in the blanks before "(=".
 void appendDeviation(std::string &out, double d, std::string_view sep, std::string_view gap)
 {
     out += "± ";
-    std::string_view unit;
-    if (d >= 1000000) {
-        appendNumberText(out, d / 1000000, sep);
-        unit = " MOhm";
-    } else if (d >= 1000) {
-        appendNumberText(out, d / 1000, sep);
-        unit = " kOhm";
-    } else if (d >= 1) { // NOLINT(bugprone-branch-clone): the last branch is the same on purpose
-        appendNumberText(out, d, sep);
-        unit = " Ohm";
-    } else if (d >= 0.0001) {
-        appendNumberText(out, d * 1000, sep);
-        unit = " mOhm";
-    } else {
-        // Below 0,1 mOhm the deviation goes back to plain ohms ("± 5E-6 Ohm"),
-        // as the design writes it, instead of a smaller prefix.
-        appendNumberText(out, d, sep);
-        unit = " Ohm";
-    }
-    out += unit;
+    appendInUnit(out, d,
+                 d >= kSmallestDeviationInUnits ? ohmUnit(kLargestDeviationUnit, kSmallestDeviationUnit, reachedBy(d))
+                                                : kOhm,
+                 sep);
     out += gap;
+}
+
+// The designed tolerance texts write the percentage with a comma, whatever
+// the regional separator.
+constexpr std::string_view kPercentSeparator = ",";
+constexpr double kPercentOfAll = 100;
+// A tolerance in hundredths of a percent is this share of the value.
+constexpr double kHundredthsOfAll = 10000;
+constexpr double kPerMillion = 1000000;
+// Number texts are rounded to this many digits and written in full from
+// 10^-5 to 10^14.
+constexpr int kSignificantDigits = 15;
+constexpr int kSmallestPlain = -5;
+constexpr int kLargestPlain = 14;
+constexpr int kHundredthsDigits = 2;
+
+void appendInteger(std::string &out, int n)
+{
+    char buf[16];
+    const auto end = std::to_chars(buf, buf + sizeof buf, n).ptr;
+    out.append(buf, end);
+}
+
+// Hundredths of a percent as the percentage: 50 -> "0,5".
+void appendHundredths(std::string &out, int hundredths)
+{
+    char buf[16];
+    const auto end = std::to_chars(buf, buf + sizeof buf, hundredths).ptr;
+    std::string_view digits(buf, std::size_t(end - buf));
+    const int lead = static_cast<int>(digits.size()) - 1 - kHundredthsDigits;
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.remove_suffix(1);
+    appendDigits(out, digits, lead, kPercentSeparator, false);
 }
 
 void setHint(CodeResult &result, Hint hint, std::initializer_list<Colour> standard = {})
@@ -228,7 +265,7 @@ int multiplierExponent(int position) { return at(kMultiplierRows, position, "mul
 int fourRingTolerancePercent(int position) { return at(kFourToleranceRows, position, "tolerance position").percent; }
 double fiveRingTolerancePercent(int position)
 {
-    return fiveRingToleranceHundredths(position) / 100.0;
+    return fiveRingToleranceHundredths(position) / kPercentOfAll;
 }
 int fiveRingToleranceHundredths(int position)
 {
@@ -245,13 +282,14 @@ void appendNumberText(std::string &out, double value, std::string_view sep)
     // Scientific form with 15 significant digits gives the rounded digits and
     // the decimal exponent in one step; the layout is ours.
     char buf[40];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, kSignificantDigits - 1);
     const char *p = buf;
     if (*p == '-') {
         out += '-';
         ++p;
     }
-    char digits[16];
+    char digits[kSignificantDigits + 1];
     int count = 0;
     for (; p != res.ptr && *p != 'e'; ++p)
         if (*p != '.')
@@ -260,25 +298,26 @@ void appendNumberText(std::string &out, double value, std::string_view sep)
     std::from_chars(p + 1 + (p[1] == '+'), res.ptr, exponent);
     while (count > 1 && digits[count - 1] == '0')
         --count;
-    const std::string_view significant(digits, static_cast<std::size_t>(count));
+    appendDigits(out, std::string_view(digits, static_cast<std::size_t>(count)), exponent, sep, true);
+}
 
-    if (exponent < -5 || exponent >= 15) {
+void appendDigits(std::string &out, std::string_view significant, int lead, std::string_view sep, bool exponentForm)
+{
+    if (exponentForm && (lead < kSmallestPlain || lead > kLargestPlain)) {
         out += significant[0];
-        if (count > 1) {
+        if (significant.size() > 1) {
             out += sep;
             out += significant.substr(1);
         }
         out += 'E';
-        char ebuf[8];
-        const auto er = std::to_chars(ebuf, ebuf + sizeof ebuf, exponent);
-        out.append(ebuf, er.ptr);
-    } else if (exponent < 0) {
+        appendInteger(out, lead);
+    } else if (lead < 0) {
         out += '0';
         out += sep;
-        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out.append(static_cast<std::size_t>(-lead - 1), '0');
         out += significant;
     } else {
-        const auto whole = static_cast<std::size_t>(exponent) + 1;
+        const auto whole = static_cast<std::size_t>(lead) + 1;
         if (significant.size() <= whole) {
             out += significant;
             out.append(whole - significant.size(), '0');
@@ -322,8 +361,8 @@ std::string fourRingTolerance(double value, bool ring4Present, int r4, std::stri
     const int percent = ring4Present ? at(kFourToleranceRows, r4, "ring 4 position").percent : kNoFourthRingPercent;
     std::string out;
     out.reserve(32);
-    appendDeviation(out, value * percent / 100, sep, "  (= ");
-    out += ring4Present ? kFourToleranceRows[static_cast<std::size_t>(r4)].percentText : std::string_view("20");
+    appendDeviation(out, value * percent / kPercentOfAll, sep, "  (= ");
+    appendInteger(out, percent);
     out += "%)";
     return out;
 }
@@ -357,35 +396,23 @@ std::string fiveRingTolerance(double value, int r5, std::string_view sep)
     const FiveToleranceRow &row = at(kFiveToleranceRows, r5, "ring 5 position");
     std::string out;
     out.reserve(32);
-    appendDeviation(out, value * row.basisPoints / 10000, sep, " ");
-    out += row.text;
+    appendDeviation(out, value * row.basisPoints / kHundredthsOfAll, sep, " (= ");
+    appendHundredths(out, row.basisPoints);
+    out += "%)";
     return out;
 }
 
 std::string temperatureLine(double value, int r6, std::string_view sep)
 {
     const TemperatureRow &row = at(kTemperatureRows, r6, "ring 6 position");
-    const double c = value * row.ppm / 1000000;
+    const double c = value * row.ppm / kPerMillion;
     std::string out;
     out.reserve(32);
     out += "± ";
-    if (c >= 1000) {
-        appendNumberText(out, c / 1000, sep);
-        out += " kOhm ";
-    } else if (c >= 1) {
-        appendNumberText(out, c, sep);
-        out += " Ohm ";
-    } else if (c >= 0.001) {
-        appendNumberText(out, c * 1000, sep);
-        out += " mOhm ";
-    } else if (c >= 0.000001) {
-        appendNumberText(out, c * 1000000, sep);
-        out += " µOhm ";
-    } else {
-        appendNumberText(out, c * 1000000000, sep);
-        out += " nOhm ";
-    }
-    out += row.text;
+    appendInUnit(out, c, ohmUnit(kLargestChangeUnit, kSmallestChangeUnit, reachedBy(c)), sep);
+    out += " (= ";
+    appendInteger(out, row.ppm);
+    out += " ppm/K)";
     return out;
 }
 

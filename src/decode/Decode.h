@@ -68,6 +68,32 @@ int temperatureCoefficient(int position);      // ppm/K
 std::string numberText(double value, std::string_view decimalSeparator);
 // The same, appended to out (saves a temporary string in tight loops).
 void appendNumberText(std::string &out, double value, std::string_view decimalSeparator);
+// The layout of every number text: `significant` digits (no sign) whose first
+// stands for 10^lead, written in full; with exponentForm, from 10^15 on and
+// below 10^-5 as "5E-6" / "4,7E15" instead.
+void appendDigits(std::string &out, std::string_view significant, int lead, std::string_view decimalSeparator,
+                  bool exponentForm);
+
+// The unit prefixes of ohms, largest first, with the text after the number.
+struct OhmUnit {
+    int exponent;            // the unit is 10^exponent ohms
+    std::string_view text;   // " kOhm"
+};
+inline constexpr std::array<OhmUnit, 7> kOhmUnits{{
+    {9, " GOhm"}, {6, " MOhm"}, {3, " kOhm"}, {0, " Ohm"}, {-3, " mOhm"}, {-6, " \u00B5Ohm"}, {-9, " nOhm"},
+}};
+// The largest unit from 10^largest down to 10^smallest ohms (both in the
+// ladder) that the value reaches, `reaches(exponent)` telling whether it is at
+// least that many ohms; else the smallest.
+template <typename Reaches>
+constexpr const OhmUnit &ohmUnit(int largest, int smallest, Reaches reaches)
+{
+    for (const OhmUnit &unit : kOhmUnits) {
+        if (unit.exponent <= largest && (unit.exponent <= smallest || reaches(unit.exponent)))
+            return unit;
+    }
+    return kOhmUnits.back();
+}
 
 enum class Hint : std::uint8_t { None, Unusual, NonExistent };
 

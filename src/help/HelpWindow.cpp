@@ -26,6 +26,13 @@ namespace zz::help {
 
 namespace {
 
+constexpr double kPointsPerInch = 72;
+// Headings in the help's own dark blue, where the page lets it be read.
+const QColor kHeadingColour(0x1f, 0x3f, 0x7f);
+constexpr QSize kStartSize(760, 520);
+constexpr int kContentsWidth = 240;
+constexpr int kPageWidth = 520;
+
 // The index in the order of a German dictionary: Ä with A, Ü with U, ß as ss.
 class GermanOrder final : public QSortFilterProxyModel
 {
@@ -60,7 +67,7 @@ HelpBrowser::HelpBrowser(QWidget *parent)
     // window font is, has none, and Ctrl+Plus or Ctrl+wheel would do nothing.
     QFont pageFont = font();
     if (pageFont.pixelSize() > 0) {
-        pageFont.setPointSizeF(pageFont.pixelSize() * 72.0 / logicalDpiY());
+        pageFont.setPointSizeF(pageFont.pixelSize() * kPointsPerInch / logicalDpiY());
         setFont(pageFont);
     }
 }
@@ -93,7 +100,7 @@ QString HelpBrowser::colourRules() const
     const QColor link = p.color(QPalette::Link);
     return QStringLiteral("\nh1, h2 { color: %1; }\na { color: %2; }\n"
                           ".tipp { background-color: %3; }\n.tipp a { color: %4; }\n")
-        .arg(readableOn(QColor(0x1f, 0x3f, 0x7f), page, text).name(), readableOn(link, page, text).name(),
+        .arg(readableOn(kHeadingColour, page, text).name(), readableOn(link, page, text).name(),
              tip.name(), readableOn(link, tip, text).name());
 }
 
@@ -117,7 +124,7 @@ HelpWindow::HelpWindow(const QString &collectionFile, QWidget *parent)
     setAccessibleName(windowTitle());
     // Left open, the help must not keep the program running after its main window closed.
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(760, 520);
+    resize(kStartSize);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(makeButtonRow());
@@ -169,7 +176,7 @@ QWidget *HelpWindow::makePanes()
     m_splitter->addWidget(m_tabs);
     m_splitter->addWidget(m_browser);
     m_splitter->setStretchFactor(1, 1);
-    m_splitter->setSizes({240, 520});
+    m_splitter->setSizes({kContentsWidth, kPageWidth});
     return m_splitter;
 }
 

@@ -17,13 +17,18 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+// Where the table's range begins, and where Latin-1's characters take over.
+constexpr char32_t kFirstHigh = 0x80;
+constexpr char32_t kFirstLatin1 = 0xA0;
+constexpr char32_t kLastLatin1 = 0xFF;
+
 char encodeOne(char32_t c)
 {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+    if (c < kFirstHigh || (c >= kFirstLatin1 && c <= kLastLatin1))
         return static_cast<char>(c);
     for (std::size_t i = 0; i < kHigh.size(); ++i) {
         if (kHigh[i] == c)
-            return static_cast<char>(0x80 + i);
+            return static_cast<char>(kFirstHigh + i);
     }
     return '?';
 }
@@ -42,17 +47,6 @@ QByteArray toCp1252(QStringView text)
 QByteArray toCp1252(std::string_view utf8)
 {
     return toCp1252(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
-}
-
-QString fromCp1252(QByteArrayView bytes)
-{
-    QString out;
-    out.reserve(bytes.size());
-    for (char b : bytes) {
-        const auto u = static_cast<unsigned char>(b);
-        out.append(QChar(u >= 0x80 && u < 0xA0 ? kHigh[u - 0x80] : char16_t(u)));
-    }
-    return out;
 }
 
 } // namespace zz::output

@@ -13,6 +13,4 @@ namespace zz::output {
 QByteArray toCp1252(QStringView text);
 QByteArray toCp1252(std::string_view utf8);
 
-QString fromCp1252(QByteArrayView bytes);
-
 } // namespace zz::output

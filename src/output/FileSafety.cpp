@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <dirent.h>
@@ -21,14 +22,25 @@ namespace zz::output::safety {
 
 namespace {
 
+constexpr qsizetype kTempEndSize = 4;  // ".tmp"
 constexpr qsizetype kSuffixSize = 14;  // ".~" + 8 hex digits + ".tmp"
 constexpr int kMaxLinkHops = 40;
 constexpr qint64 kLockWaitMs = 5000;
+// Between two tries for the lock: 2 to 10 ms, so waiting writers do not keep step.
+constexpr useconds_t kLockPauseUs = 2000;
+constexpr std::uint32_t kLockPauseSpreadUs = 8000;
+// Fresh temporary names tried before giving up.
+constexpr int kNameAttempts = 16;
+// The random part of a temporary name: 8 hex digits.
+constexpr qsizetype kRandomDigits = 8;
+constexpr int kHex = 16;
+// Bytes 10xxxxxx go on a UTF-8 sequence.
+constexpr uchar kContinuationMask = 0xC0;
+constexpr uchar kContinuation = 0x80;
+// Enough for any account entry; a link's target when lstat gives no size.
+constexpr std::size_t kPasswdBuffer = 16384;
+constexpr std::size_t kLinkBuffer = 4096;
 
-bool sameFile(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 QByteArray folderLocal(const QString &path)
 {
@@ -41,14 +53,14 @@ QByteArray folderLocal(const QString &path)
 QByteArray tempPrefix(const QByteArray &name)
 {
     qsizetype keep = std::min<qsizetype>(name.size(), kNameMax - 1 - kSuffixSize);
-    while (keep > 0 && keep < name.size() && (uchar(name[keep]) & 0xC0) == 0x80)
+    while (keep > 0 && keep < name.size() && (uchar(name[keep]) & kContinuationMask) == kContinuation)
         --keep;
     return '.' + name.left(keep);
 }
 
 bool isHex8(const QByteArray &text)
 {
-    if (text.size() != 8)
+    if (text.size() != kRandomDigits)
         return false;
     for (const char c : text) {
         if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
@@ -59,7 +71,7 @@ bool isHex8(const QByteArray &text)
 
 QByteArray randomHex8()
 {
-    return QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0');
+    return QByteArray::number(QRandomGenerator::global()->generate(), kHex).rightJustified(kRandomDigits, '0');
 }
 
 bool procFdAvailable()
@@ -82,12 +94,24 @@ QString reasonOf(int error)
 
 QString userName(uid_t uid)
 {
-    std::vector<char> buffer(16384);
+    std::vector<char> buffer(kPasswdBuffer);
     struct passwd entry {};
     struct passwd *found = nullptr;
     if (::getpwuid_r(uid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
         return QString::fromLocal8Bit(found->pw_name);
     return QString::number(uid);
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+QString withRealFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
 }
 
 std::optional<struct stat> lstatOf(const QString &path)
@@ -122,7 +146,7 @@ Target resolveTarget(const QString &path)
                               .arg(QDir::toNativeSeparators(target.path), userName(st.st_uid))};
         if (++hops > kMaxLinkHops)
             throw Refusal{reasonOf(ELOOP)};
-        std::vector<char> buffer(std::size_t(st.st_size > 0 ? st.st_size : 4096) + 1);
+        std::vector<char> buffer(std::size_t(st.st_size > 0 ? st.st_size : kLinkBuffer) + 1);
         const ssize_t n = ::readlink(local.constData(), buffer.data(), buffer.size());
         if (n < 0)
             throw Refusal{reasonOf(errno)};
@@ -190,7 +214,7 @@ void TempFile::open(mode_t mode)
             throw Refusal{reasonOf(errno)};
         m_unnamed = fd >= 0;
     }
-    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
+    for (int attempt = 0; fd < 0 && attempt < kNameAttempts; ++attempt) {
         const QByteArray temp = freshName();
         fd = ::open(temp.constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd < 0 && errno == EEXIST)
@@ -228,14 +252,14 @@ void TempFile::takeOwnership(const struct stat &old)
         // allowed to members of that group only
         [[maybe_unused]] const int kept = ::fchown(m_fd, uid_t(-1), old.st_gid);
     }
-    ::fchmod(m_fd, old.st_mode & 07777);
+    ::fchmod(m_fd, old.st_mode & kModeBits);
 }
 
 void TempFile::name()
 {
     if (::fsync(m_fd) != 0 && errno != EINVAL)
         throw Refusal{reasonOf(errno)};
-    for (int attempt = 0; m_unnamed && attempt < 16; ++attempt) {
+    for (int attempt = 0; m_unnamed && attempt < kNameAttempts; ++attempt) {
         const QByteArray temp = freshName();
         if (::linkat(AT_FDCWD, procPath(m_fd).constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0) {
             if (errno == EEXIST)
@@ -289,9 +313,9 @@ void removeStaleTemps(const QString &finalPath)
     while (const dirent *entry = ::readdir(dir)) {
         const QByteArray found(entry->d_name);
         const bool ours = found.size() == prefix.size() + kSuffixSize && found.startsWith(prefix)
-            && found.mid(prefix.size(), 2) == ".~" && isHex8(found.mid(prefix.size() + 2, 8)) && found.endsWith(".tmp");
-        const bool older = earlierForm && found.size() == earlier.size() + 12 && found.startsWith(earlier)
-            && isHex8(found.mid(earlier.size(), 8)) && found.endsWith(".tmp");
+            && found.mid(prefix.size(), 2) == ".~" && isHex8(found.mid(prefix.size() + 2, kRandomDigits)) && found.endsWith(".tmp");
+        const bool older = earlierForm && found.size() == earlier.size() + kRandomDigits + kTempEndSize && found.startsWith(earlier)
+            && isHex8(found.mid(earlier.size(), kRandomDigits)) && found.endsWith(".tmp");
         if (!ours && !older)
             continue;
         const int fd = ::openat(dirFd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
@@ -331,7 +355,7 @@ bool lockForWriting(int fd)
             return false;
         if (waited.elapsed() > kLockWaitMs)
             throw Refusal{QStringLiteral("Sie wird gerade von einem anderen Programm gespeichert")};
-        ::usleep(useconds_t(2000 + QRandomGenerator::global()->bounded(8000)));
+        ::usleep(kLockPauseUs + useconds_t(QRandomGenerator::global()->bounded(kLockPauseSpreadUs)));
     }
 }
 

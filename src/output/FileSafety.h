@@ -15,6 +15,8 @@ namespace zz::output::safety {
 
 // The longest file-name component the file systems we run on accept.
 constexpr int kNameMax = 255;
+// Permission bits with set-id and sticky bits, as chmod takes them.
+constexpr mode_t kModeBits = 07777;
 
 // Thrown by the pieces below with the reason only; the caller names the file.
 struct Refusal {
@@ -26,6 +28,9 @@ QString reasonOf(int error);
 QString userName(uid_t uid);
 
 std::optional<struct stat> lstatOf(const QString &path);
+bool sameFile(const struct stat &a, const struct stat &b);
+// The path with its folder's symlinks resolved, the name itself kept as it is.
+QString withRealFolder(const QString &path);
 
 // The file a save into `path` replaces. A symlink at the name is followed
 // only when its owner is this user or root, hop by hop; the kernel's own

@@ -16,6 +16,16 @@ namespace {
 
 std::size_t at(int position) { return static_cast<std::size_t>(position); }
 
+// Significant digits of a four-ring and of a five/six-ring code.
+constexpr int kFourRingDigits = 2;
+constexpr int kFiveRingDigits = 3;
+
+// Without a fourth ring its list keeps Gold chosen, as the window's does.
+int keptFourthRing()
+{
+    return *decode::positionIn(decode::fourRingToleranceList(), Colour::Gold);
+}
+
 int multiplierCount() { return static_cast<int>(decode::multiplierList().size()); }
 
 // Position of the multiplier ring that stands for 10^exponent; none outside the list.
@@ -125,7 +135,9 @@ EncodeResult place(const Decimal &v, int digits, RingCode code, std::string_view
 {
     const std::string count = std::to_string(code.ringCount() < 5 ? 4 : code.ringCount());
     const std::string shown = ohmText(v, sep);
-    const std::uint64_t limit = digits == 2 ? 100 : 1000;
+    std::uint64_t limit = 1;  // 10^digits
+    for (int i = 0; i < digits; ++i)
+        limit *= 10;
     const auto [minExponent, maxExponent] = exponentRange();
     const Decimal largest = Decimal::of(limit - 1, maxExponent);
     const Decimal smallest = Decimal::of(1, minExponent);
@@ -223,7 +235,7 @@ ParsedCode codeFromColours(std::span<const std::string_view> names)
     code.window = four ? Window::FourRing : Window::FiveRing;
     code.lastRingPresent = names.size() == 4 || names.size() == 6;
     if (four)
-        code.positions[3] = 2; // the list keeps its Gold while ring 4 is absent
+        code.positions[3] = keptFourthRing();
     for (std::size_t i = 0; i < names.size(); ++i) {
         const auto list = four ? rings4[i] : rings6[i];
         const std::string ring = "Ring " + std::to_string(i + 1);
@@ -311,72 +323,96 @@ std::vector<Decimal> fiveRingTolerances()
     return out;
 }
 
+namespace {
+
+// Without a tolerance asked for: 5 % with four rings, 1 % with five or six.
+constexpr std::uint64_t kFourRingDefaultPercent = 5;
+constexpr std::uint64_t kFiveRingDefaultPercent = 1;
+
+bool offers(const std::vector<Decimal> &list, const std::optional<Decimal> &t)
+{
+    return !t || std::find(list.begin(), list.end(), *t) != list.end();
+}
+
+int positionOf(const std::vector<Decimal> &list, const Decimal &t)
+{
+    return static_cast<int>(std::find(list.begin(), list.end(), t) - list.begin());
+}
+
+// The sixth ring's position for the coefficient asked for (100 ppm/K when
+// none is), or the refusal.
+std::optional<EncodeResult> tempcoPosition(const EncodeRequest &request, int &position)
+{
+    position = *decode::positionIn(decode::temperatureList(), Colour::Braun);
+    if (!request.tempcoPpm)
+        return std::nullopt;
+    if (request.rings == 4 || request.rings == 5)
+        return refuse(Refusal::BadRequest, "ein Temperaturkoeffizient braucht 6 Ringe");
+    const auto list = decode::temperatureList();
+    std::string offered;
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+        if (decode::temperatureCoefficient(i) == *request.tempcoPpm) {
+            position = i;
+            return std::nullopt;
+        }
+        offered += (i ? ", " : "") + std::to_string(decode::temperatureCoefficient(i));
+    }
+    return refuse(Refusal::BadRequest, "Temperaturkoeffizient " + std::to_string(*request.tempcoPpm) +
+                                           " ppm/K gibt es nicht; möglich: " + offered);
+}
+
+EncodeResult encodeFour(const EncodeRequest &request, const std::vector<Decimal> &four)
+{
+    if (!offers(four, request.tolerancePercent))
+        return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, request.decimalSeparator) +
+                                               " % gibt es bei 4 Ringen nicht; möglich: " +
+                                               percentList(four, request.decimalSeparator) + " (20 = ohne 4. Ring)");
+    RingCode code;
+    code.window = Window::FourRing;
+    const Decimal t = request.tolerancePercent.value_or(Decimal::of(kFourRingDefaultPercent));
+    code.lastRingPresent = t != noFourthRingPercent();
+    code.positions[3] = code.lastRingPresent ? positionOf(four, t) : keptFourthRing();
+    return place(request.ohm, kFourRingDigits, code, request.decimalSeparator);
+}
+
+EncodeResult encodeFive(const EncodeRequest &request, const std::vector<Decimal> &five, bool six, int tempco)
+{
+    if (!offers(five, request.tolerancePercent))
+        return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, request.decimalSeparator) +
+                                               " % gibt es bei 5 und 6 Ringen nicht; möglich: " +
+                                               percentList(five, request.decimalSeparator));
+    RingCode code;
+    code.window = Window::FiveRing;
+    code.lastRingPresent = six;
+    code.positions[4] = positionOf(five, request.tolerancePercent.value_or(Decimal::of(kFiveRingDefaultPercent)));
+    code.positions[5] = tempco;
+    return place(request.ohm, kFiveRingDigits, code, request.decimalSeparator);
+}
+
+} // namespace
+
 EncodeResult encode(const EncodeRequest &request)
 {
     if (request.rings != 0 && (request.rings < 4 || request.rings > 6))
         return refuse(Refusal::BadRequest, "Ringzahl " + std::to_string(request.rings) + " gibt es nicht; möglich: 4, 5, 6");
-    int tempcoPosition = 1; // Braun, 100 ppm/K
-    if (request.tempcoPpm) {
-        if (request.rings == 4 || request.rings == 5)
-            return refuse(Refusal::BadRequest, "ein Temperaturkoeffizient braucht 6 Ringe");
-        const auto list = decode::temperatureList();
-        tempcoPosition = -1;
-        std::string offered;
-        for (int i = 0; i < static_cast<int>(list.size()); ++i) {
-            if (decode::temperatureCoefficient(i) == *request.tempcoPpm)
-                tempcoPosition = i;
-            offered += (i ? ", " : "") + std::to_string(decode::temperatureCoefficient(i));
-        }
-        if (tempcoPosition < 0)
-            return refuse(Refusal::BadRequest, "Temperaturkoeffizient " + std::to_string(*request.tempcoPpm) +
-                                                   " ppm/K gibt es nicht; möglich: " + offered);
-    }
+    int tempco = 0;
+    if (auto refused = tempcoPosition(request, tempco))
+        return std::move(*refused);
 
     const auto four = fourRingTolerances();
     const auto five = fiveRingTolerances();
-    const auto offers = [](const std::vector<Decimal> &list, const std::optional<Decimal> &t) {
-        return !t || std::find(list.begin(), list.end(), *t) != list.end();
-    };
-
-    auto tryFour = [&]() -> EncodeResult {
-        if (!offers(four, request.tolerancePercent))
-            return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, request.decimalSeparator) +
-                                                   " % gibt es bei 4 Ringen nicht; möglich: " + percentList(four, request.decimalSeparator) +
-                                                   " (20 = ohne 4. Ring)");
-        RingCode code;
-        code.window = Window::FourRing;
-        const Decimal t = request.tolerancePercent.value_or(Decimal::of(5));
-        code.lastRingPresent = t != noFourthRingPercent();
-        code.positions[3] = code.lastRingPresent ? static_cast<int>(std::find(four.begin(), four.end(), t) - four.begin())
-                                                 : 2;
-        return place(request.ohm, 2, code, request.decimalSeparator);
-    };
-    auto tryFive = [&](bool six) -> EncodeResult {
-        if (!offers(five, request.tolerancePercent))
-            return refuse(Refusal::BadRequest, "Toleranz " + numberText(*request.tolerancePercent, request.decimalSeparator) +
-                                                   " % gibt es bei 5 und 6 Ringen nicht; möglich: " +
-                                                   percentList(five, request.decimalSeparator));
-        RingCode code;
-        code.window = Window::FiveRing;
-        code.lastRingPresent = six;
-        const Decimal t = request.tolerancePercent.value_or(Decimal::of(1));
-        code.positions[4] = static_cast<int>(std::find(five.begin(), five.end(), t) - five.begin());
-        code.positions[5] = tempcoPosition;
-        return place(request.ohm, 3, code, request.decimalSeparator);
-    };
-
     if (request.tempcoPpm || request.rings == 6)
-        return tryFive(true);
+        return encodeFive(request, five, true, tempco);
     if (request.rings == 5)
-        return tryFive(false);
+        return encodeFive(request, five, false, tempco);
     if (request.rings == 4)
-        return tryFour();
+        return encodeFour(request, four);
     if (!offers(four, request.tolerancePercent))
-        return tryFive(false);
-    EncodeResult result = tryFour();
+        return encodeFive(request, five, false, tempco);
+    EncodeResult result = encodeFour(request, four);
     if (result.code || result.refusal == Refusal::Zero || result.refusal == Refusal::TooSmall)
         return result;
-    EncodeResult wider = tryFive(false);
+    EncodeResult wider = encodeFive(request, five, false, tempco);
     // A tolerance only four rings offer (20 %) keeps the four-ring reason.
     return wider.refusal == Refusal::BadRequest ? result : wider;
 }

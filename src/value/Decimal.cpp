@@ -1,5 +1,6 @@
 #include "value/Decimal.h"
 
+#include "decode/Decode.h"
 #include "value/Blanks.h"
 
 #include <algorithm>
@@ -200,28 +201,15 @@ std::optional<Decimal> multiply(const Decimal &a, const Decimal &b)
 
 namespace {
 
-void appendPositional(std::string &out, const Decimal &d, std::string_view sep)
+// Ohm from 0,01 on, as the report writes ring values ("0,47 Ohm").
+constexpr int kOhmFromLead = -2;
+// From 1000 of the largest unit on, and below 1 of the smallest, no unit fits.
+constexpr int kAboveLargestUnit = decode::kOhmUnits.front().exponent + 3;
+constexpr int kSmallestUnit = decode::kOhmUnits.back().exponent;
+
+void appendDecimal(std::string &out, const Decimal &d, std::string_view sep, bool exponentForm)
 {
-    if (d.isZero()) {
-        out += '0';
-        return;
-    }
-    const std::string digits = std::to_string(d.digits);
-    const int n = static_cast<int>(digits.size());
-    if (d.exponent >= 0) {
-        out += digits;
-        out.append(static_cast<std::size_t>(d.exponent), '0');
-    } else if (-d.exponent < n) {
-        const auto whole = static_cast<std::size_t>(n + d.exponent);
-        out.append(digits, 0, whole);
-        out += sep;
-        out.append(digits, whole);
-    } else {
-        out += '0';
-        out += sep;
-        out.append(static_cast<std::size_t>(-d.exponent - n), '0');
-        out += digits;
-    }
+    decode::appendDigits(out, std::to_string(d.digits), d.leadingExponent(), sep, exponentForm);
 }
 
 } // namespace
@@ -229,26 +217,14 @@ void appendPositional(std::string &out, const Decimal &d, std::string_view sep)
 std::string plainText(const Decimal &d)
 {
     std::string out;
-    appendPositional(out, d, ".");
+    appendDecimal(out, d, ".", false);
     return out;
 }
 
 std::string numberText(const Decimal &d, std::string_view sep)
 {
     std::string out;
-    const int lead = d.leadingExponent();
-    if (!d.isZero() && (lead < -5 || lead >= 15)) {
-        const std::string digits = std::to_string(d.digits);
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += sep;
-            out.append(digits, 1);
-        }
-        out += 'E';
-        out += std::to_string(lead);
-        return out;
-    }
-    appendPositional(out, d, sep);
+    appendDecimal(out, d, sep, true);
     return out;
 }
 
@@ -268,7 +244,7 @@ std::string fixedText(const Decimal &d, int decimals, std::string_view sep)
     }
     std::string out;
     const int exponent = std::max(d.exponent, -decimals);
-    appendPositional(out, Decimal{n, n == 0 ? 0 : exponent}, sep);
+    appendDecimal(out, Decimal{n, n == 0 ? 0 : exponent}, sep, false);
     const auto mark = out.find(sep);
     const std::size_t have = mark == std::string::npos ? 0 : out.size() - mark - sep.size();
     if (decimals > 0 && mark == std::string::npos)
@@ -279,29 +255,22 @@ std::string fixedText(const Decimal &d, int decimals, std::string_view sep)
 
 bool farOutside(const Decimal &d)
 {
-    return !d.isZero() && (d.leadingExponent() >= 12 || d.leadingExponent() < -9);
+    return !d.isZero() && (d.leadingExponent() >= kAboveLargestUnit || d.leadingExponent() < kSmallestUnit);
 }
 
 std::string ohmText(const Decimal &d, std::string_view sep)
 {
-    // Ohm from 0,01 on, as the report writes ring values ("0,47 Ohm").
-    struct Prefix {
-        int lowestLead;
-        int exponent;
-        std::string_view unit;
-    };
-    static constexpr Prefix kPrefixes[] = {{9, 9, " GOhm"},   {6, 6, " MOhm"},   {3, 3, " kOhm"},
-                                           {-2, 0, " Ohm"},   {-3, -3, " mOhm"}, {-6, -6, " \u00B5Ohm"},
-                                           {-9, -9, " nOhm"}};
     if (d.isZero())
         return "0 Ohm";
     const int lead = d.leadingExponent();
-    if (lead >= 12)
+    if (lead >= kAboveLargestUnit)
         return "über 999 GOhm";
-    for (const Prefix &p : kPrefixes)
-        if (lead >= p.lowestLead)
-            return numberText(Decimal{d.digits, d.exponent - p.exponent}, sep) + std::string(p.unit);
-    return "unter 1 nOhm";
+    if (lead < kSmallestUnit)
+        return "unter 1 nOhm";
+    const decode::OhmUnit &unit = decode::ohmUnit(decode::kOhmUnits.front().exponent, kSmallestUnit, [lead](int e) {
+        return lead >= (e == 0 ? kOhmFromLead : e);
+    });
+    return numberText(Decimal{d.digits, d.exponent - unit.exponent}, sep) + std::string(unit.text);
 }
 
 ParsedValue parseValue(std::string_view text, std::string_view decimalSeparator)
