@@ -17,6 +17,10 @@ namespace {
 using decode::Colour;
 
 constexpr double kEndZone = 0.05;
+// Below this score per ring the "rings" match no paint and no code well:
+// texture or clutter, not a resistor. Real photos, blurred or lit badly,
+// stay above -2.2; a textured background without a resistor reads -2.9.
+constexpr double kLeastScorePerRing = -2.5;
 
 Reading nothing(const char *text)
 {
@@ -183,7 +187,7 @@ Reading readPhoto(const QImage &photo)
             bestScore = score;
         }
     }
-    if (!best.found)
+    if (!best.found || bestScore < kLeastScorePerRing)
         return nothing("Auf dem Foto wurde kein Widerstand gefunden.");
     return best;
 }
