@@ -57,24 +57,13 @@ void TfrmZedezedidor2::FormCreate()
 
 void TfrmZedezedidor2::fillLists()
 {
-    ui->combFarbe->copyEntriesFrom(m_fourRing.baseList);
-    ui->combRing2->copyEntriesFrom(*ui->combFarbe);
-    ui->combRing3->copyEntriesFrom(*ui->combFarbe);
-    ui->combRing4->copyEntriesFrom(m_fourRing.multiplierList);
-
-    // In the base list a colour's position is its number; removed from the
-    // back, the positions of the rest stay valid.
-    using C = dc::Colour;
-    ui->combRing5->copyEntriesFrom(*ui->combFarbe);
-    for (C c : {C::Weiss, C::Gelb, C::Orange, C::Schwarz})
-        ui->combRing5->removeItem(int(c));
-    for (C c : {C::Gold, C::Silber})
-        ui->combRing5->addEntry(QString::fromUtf8(dc::colourInfo(c).name),
-                                m_fourRing.pictures.swatch(int(c)), int(c));
-
-    ui->combRing6->copyEntriesFrom(*ui->combFarbe);
-    for (C c : {C::Weiss, C::Grau, C::Gruen})
-        ui->combRing6->removeItem(int(c));
+    const RingPictures &pictures = m_fourRing.pictures;
+    ui->combFarbe->fill(dc::baseList(), pictures);
+    ui->combRing2->fill(dc::baseList(), pictures);
+    ui->combRing3->fill(dc::baseList(), pictures);
+    ui->combRing4->fill(dc::multiplierList(), pictures);
+    ui->combRing5->fill(dc::fiveRingToleranceList(), pictures);
+    ui->combRing6->fill(dc::temperatureList(), pictures);
 }
 
 RingComboBox *TfrmZedezedidor2::ringList(int ring) const

@@ -25,8 +25,6 @@ public:
     // know otherwise.
     struct FourRing {
         QWidget &window;                      // the place is handed over on each switch
-        const RingComboBox &baseList;         // the lists are copied at creation
-        const RingComboBox &multiplierList;
         const RingPictures &pictures;
         zz::ui::SharedCommands commands;
     };

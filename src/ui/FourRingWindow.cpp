@@ -84,14 +84,10 @@ void TfrmLurvan::checkIconFile()
 
 void TfrmLurvan::fillLists()
 {
-    const auto add = [this](RingComboBox *list, std::span<const dc::Colour> colours) {
-        for (dc::Colour c : colours)
-            list->addEntry(QString::fromUtf8(dc::colourInfo(c).name), m_pictures.swatch(int(c)), int(c));
-    };
-    add(ui->combFarbe, dc::baseList());
-    ui->combRing2->copyEntriesFrom(*ui->combFarbe);
-    add(ui->combRing3, dc::multiplierList());
-    add(ui->combRing4, dc::fourRingToleranceList());
+    ui->combFarbe->fill(dc::baseList(), m_pictures);
+    ui->combRing2->fill(dc::baseList(), m_pictures);
+    ui->combRing3->fill(dc::multiplierList(), m_pictures);
+    ui->combRing4->fill(dc::fourRingToleranceList(), m_pictures);
 }
 
 RingComboBox *TfrmLurvan::ringList(int ring) const
