@@ -244,12 +244,12 @@ void TfrmZedezedidor2::mnuDatenClick()
 
 void TfrmZedezedidor2::BitBtnSpeichernClick(QObject *)
 {
-    m_fourRing.commands.save(this);
+    m_fourRing.commands.save();
 }
 
 void TfrmZedezedidor2::mnuDatenSpeichernunterClick()
 {
-    m_fourRing.commands.saveAs(this);
+    m_fourRing.commands.saveAs();
 }
 
 void TfrmZedezedidor2::mnuBearbeitenOptionenClick()
@@ -259,12 +259,12 @@ void TfrmZedezedidor2::mnuBearbeitenOptionenClick()
 
 void TfrmZedezedidor2::mnuBearbeitenFarbcodeSuchenClick()
 {
-    m_fourRing.commands.farbcodeSuchen(this);
+    m_fourRing.commands.farbcodeSuchen(ui->cbxRing6->isChecked() ? 6 : 5);
 }
 
 void TfrmZedezedidor2::mnuBearbeitenFarbcodeAusFotoClick()
 {
-    m_fourRing.commands.farbcodeAusFoto(this);
+    m_fourRing.commands.farbcodeAusFoto();
 }
 
 void TfrmZedezedidor2::mnuHilfeInhaltClick()

@@ -30,6 +30,7 @@ void createWindows()
         {*frmLurvan, frmLurvan->pictures(), frmLurvan->sharedCommands()},
         *g_dataFile);
     frmOptionen = new TfrmOptionen(*g_dataFile, frmLurvan->fileChooser());
+    frmLurvan->setShownWindows({*frmZedezedidor2, *frmOptionen, *frmAboutBox});
 }
 
 void destroyWindows()
