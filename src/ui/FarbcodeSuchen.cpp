@@ -90,7 +90,8 @@ TfrmFarbcodeSuchen::TfrmFarbcodeSuchen(const RingPictures &pictures, int rings, 
         ui->combTempKoeff->addItem(QStringLiteral("%1 ppm/K (%2)")
                                        .arg(dc::temperatureCoefficient(i))
                                        .arg(colourName(temperatures[size_t(i)])));
-    ui->combTempKoeff->setCurrentIndex(1); // Braun, 100 ppm/K: what six rings mostly carry
+    // Braun, 100 ppm/K: what six rings mostly carry.
+    ui->combTempKoeff->setCurrentIndex(dc::positionIn(temperatures, dc::Colour::Braun).value_or(0));
     for (zv::Series s : zv::kAllSeries)
         ui->combReihe->addItem(QString::fromLatin1(zv::seriesName(s).data(),
                                                    qsizetype(zv::seriesName(s).size())));

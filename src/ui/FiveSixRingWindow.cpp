@@ -47,12 +47,12 @@ void TfrmZedezedidor2::FormCreate()
 {
     fillLists();
     const auto &start = dc::kFiveRingStart;
-    for (int ring = 1; ring <= 6; ++ring) {
+    for (int ring = 1; ring <= kRings; ++ring) {
         ringList(ring)->setCurrentIndex(start[size_t(ring - 1)]);
         pictureRing(ring)->setPixmap(
             m_fourRing.pictures.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
     }
-    Wert = 470;
+    Wert = zz::ui::kStartValue;
 }
 
 void TfrmZedezedidor2::fillLists()
@@ -82,7 +82,7 @@ QLabel *TfrmZedezedidor2::pictureRing(int ring) const
 
 void TfrmZedezedidor2::connectHandlers()
 {
-    for (int ring = 1; ring <= 6; ++ring)
+    for (int ring = 1; ring <= kRings; ++ring)
         connect(ringList(ring), &QComboBox::activated, this, [this, ring] { ringChanged(ring); });
     connect(ui->cbxRing6, &QCheckBox::clicked, this, &TfrmZedezedidor2::cbxRing6Click);
     zz::ui::connectCommands(*this, *ui, *ui->mnuHilfeInhalt, &TfrmZedezedidor2::mnuHilfeInhaltClick,
@@ -104,7 +104,7 @@ void TfrmZedezedidor2::pickRings(const std::array<int, 6> &positions, bool ring6
         ui->cbxRing6->setChecked(ring6Present);
         cbxRing6Click();
     }
-    for (int ring = 1; ring <= (ring6Present ? 6 : 5); ++ring) {
+    for (int ring = 1; ring <= (ring6Present ? kRings : kRings - 1); ++ring) {
         ringList(ring)->setCurrentIndex(positions[size_t(ring - 1)]);
         ringChanged(ring);
     }

@@ -55,11 +55,11 @@ void TfrmLurvan::FormCreate()
     checkIconFile();
     fillLists();
     const auto &start = dc::kFourRingStart;
-    for (int ring = 1; ring <= 4; ++ring) {
+    for (int ring = 1; ring <= kRings; ++ring) {
         ringList(ring)->setCurrentIndex(start[size_t(ring - 1)]);
         pictureRing(ring)->setPixmap(m_pictures.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
     }
-    Wert = 470;
+    Wert = zz::ui::kStartValue;
     m_dataFile.setDateiPfad(QString());
     m_dataFile.setBackupErstellen(true);
     loadSettings();
@@ -106,7 +106,7 @@ QLabel *TfrmLurvan::pictureRing(int ring) const
 void TfrmLurvan::connectHandlers()
 {
     // activated, not currentIndexChanged: only the user's pick evaluates.
-    for (int ring = 1; ring <= 4; ++ring)
+    for (int ring = 1; ring <= kRings; ++ring)
         connect(ringList(ring), &QComboBox::activated, this, [this, ring] { ringChanged(ring); });
     connect(ui->cbxRing4, &QCheckBox::clicked, this, &TfrmLurvan::cbxRing4Click);
     zz::ui::connectCommands(*this, *ui, *ui->mnuHilfeIhnalt, &TfrmLurvan::mnuHilfeIhnaltClick,
@@ -167,7 +167,7 @@ void TfrmLurvan::pickRings(const std::array<int, 4> &positions, bool ring4Presen
         ui->cbxRing4->setChecked(ring4Present);
         cbxRing4Click();
     }
-    for (int ring = 1; ring <= (ring4Present ? 4 : 3); ++ring) {
+    for (int ring = 1; ring <= (ring4Present ? kRings : kRings - 1); ++ring) {
         ringList(ring)->setCurrentIndex(positions[size_t(ring - 1)]);
         ringChanged(ring);
     }

@@ -2,6 +2,7 @@
 
 #include "ui/DataFileChooser.h"
 #include "ui/DecoderCommands.h"
+#include "ui/UiCommon.h"
 #include "ui/RingPictures.h"
 #include "value/Code.h"
 
@@ -32,7 +33,9 @@ public:
     explicit TfrmLurvan(zz::ui::DataFileState &dataFile, QWidget *parent = nullptr);
     ~TfrmLurvan() override;
 
-    double Wert = 470;
+    static constexpr int kRings = 4;   // with the last ring present
+
+    double Wert = zz::ui::kStartValue;
 
     const RingPictures &pictures() const { return m_pictures; }
 
