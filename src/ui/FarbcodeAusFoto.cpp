@@ -435,7 +435,7 @@ QString TfrmFarbcodeAusFoto::showRing(int ring, const zp::FoundRing &found, dc::
     }
     list->setCurrentIndex(int(colour));
 
-    const QString question = uncertainQuestion(found, colour);
+    QString question = uncertainQuestion(found, colour);
     ringQuestion(ring)->setText(question);
     ringQuestion(ring)->setAccessibleDescription(question);
     const QString name = colourName(colour);
