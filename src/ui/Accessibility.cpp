@@ -26,7 +26,7 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
-        const QString value = box()->currentText();
+        QString value = box()->currentText();
         switch (t) {
         case QAccessible::Name: {
             const QString name = box()->accessibleName();

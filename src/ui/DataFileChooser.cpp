@@ -2,11 +2,12 @@
 
 #include "output/DataFile.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QFileDialog>
-#include <QLineEdit>
 #include <QMessageBox>
+
+#include <memory>
+#include <utility>
 
 namespace zz::ui {
 
@@ -60,17 +61,20 @@ QString backupNameWarning()
                           "Sicherungskopie einer anderen Datei ab.");
 }
 
-// QFileDialog ignores an empty selectFile(), so its name field and the list
-// selection (which would win over the name) are cleared directly.
+// QFileDialog has no call that empties its name field (an empty
+// selectFile() is ignored), so a new dialog takes the old one's place with
+// its folder, view, history, size and place.
 void DataFileChooser::forgetFileName()
 {
+    if (!m_dialog)
+        return;
+    const std::unique_ptr<QFileDialog> old(std::exchange(m_dialog, nullptr));
     QFileDialog *d = dialog();
-    if (auto *name = d->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-        name->clear();
-    for (auto *view : d->findChildren<QAbstractItemView *>()) {
-        if (view->selectionModel())
-            view->selectionModel()->clearSelection();
-    }
+    d->restoreState(old->saveState());
+    d->setDirectory(old->directory());
+    d->resize(old->size());
+    if (old->testAttribute(Qt::WA_Moved))
+        d->move(old->pos());
 }
 
 QWidget *messageParent(QWidget *fallback)

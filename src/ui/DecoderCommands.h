@@ -12,18 +12,30 @@
 
 namespace zz::ui {
 
+// The decoder window a command was chosen in: whose report a save writes,
+// which window the code search and "Farbcode aus Foto" show over.
+enum class DecoderWindow { FourRing, FiveSixRing };
+
+// Where a save or Save As was asked for. A save writes the report of the
+// window it was chosen in. Save As saves at once only when chosen from a
+// window's "Speichern unter..." menu item (the five/six-ring window offers
+// it nowhere else); from anywhere else ("&Speichern" finding no data file,
+// the options dialog) it just chooses.
+enum class SaveSender { FourRing, FourRingSaveAsMenu, FiveSixRing };
+
 // The commands that do the same whichever decoder window they are chosen in.
 // The four-ring window carries them out; the five/six-ring window gets them
 // from it and so needs no file, options, help or about logic of its own.
 struct SharedCommands {
-    // Save and Save As; the sender decides whose report is written.
-    std::function<void(QObject *sender)> save;
-    std::function<void(QObject *sender)> saveAs;
+    // Save and Save As with the five/six-ring window's report.
+    std::function<void()> save;
+    std::function<void()> saveAs;
     std::function<void()> options;
-    // The code search over the window it was chosen in.
-    std::function<void(QWidget *from)> farbcodeSuchen;
-    // Reading the rings from a photo, over the window it was chosen in.
-    std::function<void(QWidget *from)> farbcodeAusFoto;
+    // The code search over the five/six-ring window, starting at `rings`
+    // (5 or 6) rings.
+    std::function<void(int rings)> farbcodeSuchen;
+    // Reading the rings from a photo, over the five/six-ring window.
+    std::function<void()> farbcodeAusFoto;
     std::function<void()> helpContents;
     std::function<void()> helpIndex;
     std::function<void()> readme;

@@ -32,6 +32,8 @@ constexpr int kMaxRings = 6;
 constexpr double kSureReading = 0.85;
 // A ring whose best colour is below this is asked about ("Braun oder Rot?").
 constexpr double kSureRing = 0.8;
+// A colour's chance is shown beside it in the ring's list once it rounds to 1 %.
+constexpr double kShownChance = 0.005;
 
 const QString kStartText = QStringLiteral(
     "Öffnen Sie ein Foto, fügen Sie es mit Strg+V ein oder ziehen Sie es in dieses Fenster.");
@@ -62,6 +64,17 @@ QPixmap swatch(dc::Colour c)
     QPixmap p(16, 12);
     p.fill(QColor(rgb.r, rgb.g, rgb.b));
     return p;
+}
+
+// Asked when the best colour is not clear; the other is the likeliest one not shown.
+QString uncertainQuestion(const zp::FoundRing &found, dc::Colour colour)
+{
+    if (found.chances.empty() || found.chances.front().probability >= kSureRing)
+        return QString();
+    for (const zp::ColourChance &chance : found.chances)
+        if (chance.colour != colour)
+            return colourName(colour) + QStringLiteral(" oder ") + colourName(chance.colour) + QLatin1Char('?');
+    return QString();
 }
 
 // Busy cursor while a photo is read; reading takes a noticeable moment.
@@ -362,7 +375,36 @@ void TfrmFarbcodeAusFoto::showChosen()
     ui->btnUebernehmen->setEnabled(chosen.has_value());
     const std::vector<dc::Colour> colours =
         chosen ? m_reading.candidates[size_t(m_chosen)].colours : std::vector<dc::Colour>{};
+    showReport(chosen);
 
+    std::vector<PhotoView::RingMark> marks;
+    QStringList spoken;
+    for (int ring = 0; ring < kMaxRings; ++ring) {
+        const bool shown = chosen && size_t(ring) < m_reading.rings.size();
+        ringCaption(ring)->setVisible(shown);
+        ringList(ring)->setVisible(shown);
+        ringQuestion(ring)->setVisible(shown);
+        if (!shown)
+            continue;
+        const zp::FoundRing &found = m_reading.rings[size_t(ring)];
+        const dc::Colour colour = size_t(ring) < colours.size() ? colours[size_t(ring)]
+                                  : !found.chances.empty()      ? found.chances.front().colour
+                                                                : dc::Colour::Schwarz;
+        const QString question = showRing(ring, found, colour);
+        const QString name = colourName(colour);
+        marks.push_back({found.centre, QStringLiteral("%1 %2").arg(ring + 1).arg(name), !question.isEmpty()});
+        spoken << QStringLiteral("Ring %1 %2").arg(ring + 1).arg(name) + (question.isEmpty() ? QString() : QStringLiteral(" (unsicher)"));
+    }
+    if (chosen)
+        ui->imgFoto->setMarks(m_reading.body, m_reading.axisStart, m_reading.axisEnd, std::move(marks));
+    else
+        ui->imgFoto->clearMarks();
+    ui->imgFoto->setAccessibleDescription(spoken.isEmpty() ? QString()
+                                          : QStringLiteral("Gefundene Ringe: ") + spoken.join(QStringLiteral(", ")));
+}
+
+void TfrmFarbcodeAusFoto::showReport(const std::optional<zv::RingCode> &chosen)
+{
     QString report, sureness;
     if (chosen) {
         QStringList lines;
@@ -379,51 +421,24 @@ void TfrmFarbcodeAusFoto::showChosen()
     ui->labBericht->setAccessibleDescription(report);
     ui->labSicherheit->setText(sureness);
     ui->labSicherheit->setAccessibleDescription(sureness);
+}
 
-    std::vector<PhotoView::RingMark> marks;
-    QStringList spoken;
-    for (int ring = 0; ring < kMaxRings; ++ring) {
-        const bool shown = chosen && size_t(ring) < m_reading.rings.size();
-        ringCaption(ring)->setVisible(shown);
-        ringList(ring)->setVisible(shown);
-        ringQuestion(ring)->setVisible(shown);
-        if (!shown)
-            continue;
-        const zp::FoundRing &found = m_reading.rings[size_t(ring)];
-        const dc::Colour colour = size_t(ring) < colours.size() ? colours[size_t(ring)]
-                                  : !found.chances.empty()      ? found.chances.front().colour
-                                                                : dc::Colour::Schwarz;
-        QComboBox *list = ringList(ring);
-        for (int c = 0; c < dc::kColourCount; ++c) {
-            QString item = colourName(dc::Colour(c));
-            for (const zp::ColourChance &chance : found.chances)
-                if (int(chance.colour) == c && chance.probability >= 0.005)
-                    item += QStringLiteral(" (") + percent(chance.probability) + QLatin1Char(')');
-            list->setItemText(c, item);
-        }
-        list->setCurrentIndex(int(colour));
-
-        // Asked when the best colour is not clear; the other is the likeliest one not shown.
-        QString question;
-        if (!found.chances.empty() && found.chances.front().probability < kSureRing) {
-            for (const zp::ColourChance &chance : found.chances)
-                if (chance.colour != colour) {
-                    question = colourName(colour) + QStringLiteral(" oder ") + colourName(chance.colour)
-                               + QLatin1Char('?');
-                    break;
-                }
-        }
-        ringQuestion(ring)->setText(question);
-        ringQuestion(ring)->setAccessibleDescription(question);
-        const QString name = colourName(colour);
-        list->setAccessibleDescription(question.isEmpty() ? name : name + QStringLiteral(", unsicher: ") + question);
-        marks.push_back({found.centre, QStringLiteral("%1 %2").arg(ring + 1).arg(name), !question.isEmpty()});
-        spoken << QStringLiteral("Ring %1 %2").arg(ring + 1).arg(name) + (question.isEmpty() ? QString() : QStringLiteral(" (unsicher)"));
+QString TfrmFarbcodeAusFoto::showRing(int ring, const zp::FoundRing &found, dc::Colour colour)
+{
+    QComboBox *list = ringList(ring);
+    for (int c = 0; c < dc::kColourCount; ++c) {
+        QString item = colourName(dc::Colour(c));
+        for (const zp::ColourChance &chance : found.chances)
+            if (int(chance.colour) == c && chance.probability >= kShownChance)
+                item += QStringLiteral(" (") + percent(chance.probability) + QLatin1Char(')');
+        list->setItemText(c, item);
     }
-    if (chosen)
-        ui->imgFoto->setMarks(m_reading.body, m_reading.axisStart, m_reading.axisEnd, std::move(marks));
-    else
-        ui->imgFoto->clearMarks();
-    ui->imgFoto->setAccessibleDescription(spoken.isEmpty() ? QString()
-                                          : QStringLiteral("Gefundene Ringe: ") + spoken.join(QStringLiteral(", ")));
+    list->setCurrentIndex(int(colour));
+
+    QString question = uncertainQuestion(found, colour);
+    ringQuestion(ring)->setText(question);
+    ringQuestion(ring)->setAccessibleDescription(question);
+    const QString name = colourName(colour);
+    list->setAccessibleDescription(question.isEmpty() ? name : name + QStringLiteral(", unsicher: ") + question);
+    return question;
 }

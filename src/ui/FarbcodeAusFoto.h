@@ -55,6 +55,11 @@ private:
     void setReading(const zz::photo::Reading &reading);
     void showReading();
     void showChosen();
+    // The chosen code's report and how sure the reading is; empty without one.
+    void showReport(const std::optional<zz::value::RingCode> &chosen);
+    // A ring's list with each colour's chance, set to `colour`, and the
+    // question asked when its best colour is unsure; returns the question.
+    QString showRing(int ring, const zz::photo::FoundRing &found, zz::decode::Colour colour);
     void ringPicked(int ring);
     void swapDirection();
     void showError(const QString &message);

@@ -44,6 +44,36 @@ QString nearestText(const zv::Decimal &value, zv::Series series, const std::stri
          + qs(zv::fixedText(n->abovePercent, 2, sep)) + QStringLiteral(" %)");
 }
 
+// Why a value has no code, with the nearest values that have one.
+QString refusalText(const zv::EncodeResult &r, const std::string &sep)
+{
+    QString why = qs(r.reason) + QLatin1Char('.');
+    QStringList nearest;
+    for (const auto &d : {r.nearestBelow, r.nearestAbove})
+        if (d)
+            nearest << qs(zv::ohmText(*d, sep));
+    if (!nearest.isEmpty())
+        why += QStringLiteral(" Möglich: ") + nearest.join(QStringLiteral(" oder ")) + QLatin1Char('.');
+    return why;
+}
+
+// The hint under a code that is unusual or does not exist; empty otherwise.
+QString hintNote(const zv::CodeFacts &f)
+{
+    if (f.hint == dc::Hint::NonExistent)
+        return QString::fromUtf8(dc::kNonExistentText);
+    if (f.hint != dc::Hint::Unusual)
+        return QString();
+    QString note = QString::fromUtf8(dc::kUnusualText);
+    if (!f.standardCode.empty()) {
+        QStringList standard;
+        for (const std::string &s : f.standardCode)
+            standard << qs(s);
+        note += QStringLiteral(" Standardcode: ") + standard.join(QStringLiteral(" - "));
+    }
+    return note;
+}
+
 } // namespace
 
 TfrmFarbcodeSuchen::TfrmFarbcodeSuchen(const RingPictures &pictures, int rings, QWidget *parent)
@@ -52,15 +82,16 @@ TfrmFarbcodeSuchen::TfrmFarbcodeSuchen(const RingPictures &pictures, int rings, 
     ui->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    for (int n : {4, 5, 6})
+    for (int n = kFewestRings; n <= kRingsWithTempco; ++n)
         ui->combRinge->addItem(QString::number(n), n);
-    ui->combRinge->setCurrentIndex(std::clamp(rings, 4, 6) - 4);
+    ui->combRinge->setCurrentIndex(std::clamp(rings, kFewestRings, kRingsWithTempco) - kFewestRings);
     const auto temperatures = dc::temperatureList();
     for (int i = 0; i < int(temperatures.size()); ++i)
         ui->combTempKoeff->addItem(QStringLiteral("%1 ppm/K (%2)")
                                        .arg(dc::temperatureCoefficient(i))
                                        .arg(colourName(temperatures[size_t(i)])));
-    ui->combTempKoeff->setCurrentIndex(1); // Braun, 100 ppm/K: what six rings mostly carry
+    // Braun, 100 ppm/K: what six rings mostly carry.
+    ui->combTempKoeff->setCurrentIndex(dc::positionIn(temperatures, dc::Colour::Braun).value_or(0));
     for (zv::Series s : zv::kAllSeries)
         ui->combReihe->addItem(QString::fromLatin1(zv::seriesName(s).data(),
                                                    qsizetype(zv::seriesName(s).size())));
@@ -102,7 +133,7 @@ TfrmFarbcodeSuchen::~TfrmFarbcodeSuchen()
 // it; four rings add 20 % for a resistor without a fourth ring.
 void TfrmFarbcodeSuchen::fillTolerances()
 {
-    const bool four = ui->combRinge->currentData().toInt() == 4;
+    const bool four = ui->combRinge->currentData().toInt() == kFewestRings;
     std::optional<zv::Decimal> kept;
     if (m_toleranceChosen && ui->combToleranz->currentIndex() >= 0)
         kept = m_tolerances[size_t(ui->combToleranz->currentIndex())];
@@ -116,12 +147,12 @@ void TfrmFarbcodeSuchen::fillTolerances()
         ui->combToleranz->addItem(qs(zv::numberText(m_tolerances[i], sep)) + QStringLiteral(" % (")
                                   + what + QLatin1Char(')'));
     }
-    const zv::Decimal standard = zv::Decimal::of(four ? 5 : 1);
+    const zv::Decimal standard = zv::Decimal::of(four ? kFourRingStandardPercent : kFiveRingStandardPercent);
     auto at = std::find(m_tolerances.begin(), m_tolerances.end(), kept.value_or(standard));
     if (at == m_tolerances.end())
         at = std::find(m_tolerances.begin(), m_tolerances.end(), standard);
     ui->combToleranz->setCurrentIndex(int(at - m_tolerances.begin()));
-    ui->combTempKoeff->setEnabled(ui->combRinge->currentData().toInt() == 6);
+    ui->combTempKoeff->setEnabled(ui->combRinge->currentData().toInt() == kRingsWithTempco);
 }
 
 void TfrmFarbcodeSuchen::combRingeChange()
@@ -181,56 +212,50 @@ void TfrmFarbcodeSuchen::showResult()
         return;
     }
     const zv::Decimal value = *parsed.value;
+    showValue(value, sep);
+    const zv::EncodeResult r = zv::encode(encodeRequest(value, sep));
+    if (!r.code) {
+        ui->labMeldung->setText(refusalText(r, sep));
+        return;
+    }
+    m_code = r.code;
+    showCode(*r.code, sep);
+    ui->btnUebernehmen->setEnabled(true);
+}
+
+void TfrmFarbcodeSuchen::showValue(const zv::Decimal &value, const std::string &sep)
+{
     ui->labWert->setText(qs(zv::ohmText(value, sep)));
     QStringList names;
     for (zv::Series s : zv::seriesOf(value))
         names << QString::fromLatin1(zv::seriesName(s).data(), qsizetype(zv::seriesName(s).size()));
     ui->labReihen->setText(names.isEmpty() ? QStringLiteral("keine") : names.join(QStringLiteral(", ")));
     ui->labNaechste->setText(nearestText(value, zv::Series(ui->combReihe->currentIndex()), sep));
+}
 
+zv::EncodeRequest TfrmFarbcodeSuchen::encodeRequest(const zv::Decimal &value, const std::string &sep) const
+{
     zv::EncodeRequest request;
     request.ohm = value;
     request.decimalSeparator = sep;
     request.rings = ui->combRinge->currentData().toInt();
     request.tolerancePercent = m_tolerances[size_t(ui->combToleranz->currentIndex())];
-    if (request.rings == 6)
+    if (request.rings == kRingsWithTempco)
         request.tempcoPpm = dc::temperatureCoefficient(ui->combTempKoeff->currentIndex());
-    const zv::EncodeResult r = zv::encode(request);
-    if (!r.code) {
-        QString why = qs(r.reason) + QLatin1Char('.');
-        QStringList nearest;
-        for (const auto &d : {r.nearestBelow, r.nearestAbove})
-            if (d)
-                nearest << qs(zv::ohmText(*d, sep));
-        if (!nearest.isEmpty())
-            why += QStringLiteral(" Möglich: ") + nearest.join(QStringLiteral(" oder ")) + QLatin1Char('.');
-        ui->labMeldung->setText(why);
-        return;
-    }
+    return request;
+}
 
-    m_code = r.code;
-    const std::vector<dc::Colour> colours = r.code->colours();
-    QStringList code;
+void TfrmFarbcodeSuchen::showCode(const zv::RingCode &code, const std::string &sep)
+{
+    const std::vector<dc::Colour> colours = code.colours();
+    QStringList names;
     for (dc::Colour c : colours)
-        code << colourName(c);
-    ui->labCode->setText(code.join(QStringLiteral(" - ")));
+        names << colourName(c);
+    ui->labCode->setText(names.join(QStringLiteral(" - ")));
     ui->imgWiderstand->setPixmap(m_pictures.drawing(colours));
-    const zv::CodeFacts f = zv::facts(*r.code);
+    const zv::CodeFacts f = zv::facts(code);
     ui->labBereich->setText(qs(zv::ohmText(f.minOhm, sep)) + QStringLiteral(" bis ")
                             + qs(zv::ohmText(f.maxOhm, sep)) + QStringLiteral(" (± ")
                             + qs(zv::numberText(f.tolerancePercent, sep)) + QStringLiteral(" %)"));
-    QString note;
-    if (f.hint == dc::Hint::Unusual) {
-        note = QString::fromUtf8(dc::kUnusualText);
-        if (!f.standardCode.empty()) {
-            QStringList standard;
-            for (const std::string &s : f.standardCode)
-                standard << qs(s);
-            note += QStringLiteral(" Standardcode: ") + standard.join(QStringLiteral(" - "));
-        }
-    } else if (f.hint == dc::Hint::NonExistent) {
-        note = QString::fromUtf8(dc::kNonExistentText);
-    }
-    ui->labMeldung->setText(note);
-    ui->btnUebernehmen->setEnabled(true);
+    ui->labMeldung->setText(hintNote(f));
 }

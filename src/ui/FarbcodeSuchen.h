@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 class RingPictures;
@@ -31,6 +32,10 @@ private:
     void fillTolerances();
     void combRingeChange();
     void showResult();
+    // The value as read, its E-series and the nearest standard values.
+    void showValue(const zz::value::Decimal &value, const std::string &sep);
+    zz::value::EncodeRequest encodeRequest(const zz::value::Decimal &value, const std::string &sep) const;
+    void showCode(const zz::value::RingCode &code, const std::string &sep);
     void clearResult();
     void describeResults();
     void speakResults();
@@ -42,6 +47,11 @@ private:
     std::optional<zz::value::RingCode> m_code;
     // Results are spoken once typing pauses, not after every key.
     static constexpr int kTypingPause = 600;   // ms
+    static constexpr int kFewestRings = 4;
+    static constexpr int kRingsWithTempco = 6;   // also the most
+    // The tolerance offered first, until the user picks one.
+    static constexpr int kFourRingStandardPercent = 5;
+    static constexpr int kFiveRingStandardPercent = 1;
     QTimer m_speakTimer;
     QString m_spoken;
 };

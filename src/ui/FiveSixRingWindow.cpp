@@ -47,34 +47,23 @@ void TfrmZedezedidor2::FormCreate()
 {
     fillLists();
     const auto &start = dc::kFiveRingStart;
-    for (int ring = 1; ring <= 6; ++ring) {
+    for (int ring = 1; ring <= kRings; ++ring) {
         ringList(ring)->setCurrentIndex(start[size_t(ring - 1)]);
         pictureRing(ring)->setPixmap(
             m_fourRing.pictures.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
     }
-    Wert = 470;
+    Wert = zz::ui::kStartValue;
 }
 
 void TfrmZedezedidor2::fillLists()
 {
-    ui->combFarbe->copyEntriesFrom(m_fourRing.baseList);
-    ui->combRing2->copyEntriesFrom(*ui->combFarbe);
-    ui->combRing3->copyEntriesFrom(*ui->combFarbe);
-    ui->combRing4->copyEntriesFrom(m_fourRing.multiplierList);
-
-    // In the base list a colour's position is its number; removed from the
-    // back, the positions of the rest stay valid.
-    using C = dc::Colour;
-    ui->combRing5->copyEntriesFrom(*ui->combFarbe);
-    for (C c : {C::Weiss, C::Gelb, C::Orange, C::Schwarz})
-        ui->combRing5->removeItem(int(c));
-    for (C c : {C::Gold, C::Silber})
-        ui->combRing5->addEntry(QString::fromUtf8(dc::colourInfo(c).name),
-                                m_fourRing.pictures.swatch(int(c)), int(c));
-
-    ui->combRing6->copyEntriesFrom(*ui->combFarbe);
-    for (C c : {C::Weiss, C::Grau, C::Gruen})
-        ui->combRing6->removeItem(int(c));
+    const RingPictures &pictures = m_fourRing.pictures;
+    ui->combFarbe->fill(dc::baseList(), pictures);
+    ui->combRing2->fill(dc::baseList(), pictures);
+    ui->combRing3->fill(dc::baseList(), pictures);
+    ui->combRing4->fill(dc::multiplierList(), pictures);
+    ui->combRing5->fill(dc::fiveRingToleranceList(), pictures);
+    ui->combRing6->fill(dc::temperatureList(), pictures);
 }
 
 RingComboBox *TfrmZedezedidor2::ringList(int ring) const
@@ -93,7 +82,7 @@ QLabel *TfrmZedezedidor2::pictureRing(int ring) const
 
 void TfrmZedezedidor2::connectHandlers()
 {
-    for (int ring = 1; ring <= 6; ++ring)
+    for (int ring = 1; ring <= kRings; ++ring)
         connect(ringList(ring), &QComboBox::activated, this, [this, ring] { ringChanged(ring); });
     connect(ui->cbxRing6, &QCheckBox::clicked, this, &TfrmZedezedidor2::cbxRing6Click);
     zz::ui::connectCommands(*this, *ui, *ui->mnuHilfeInhalt, &TfrmZedezedidor2::mnuHilfeInhaltClick,
@@ -115,7 +104,7 @@ void TfrmZedezedidor2::pickRings(const std::array<int, 6> &positions, bool ring6
         ui->cbxRing6->setChecked(ring6Present);
         cbxRing6Click();
     }
-    for (int ring = 1; ring <= (ring6Present ? 6 : 5); ++ring) {
+    for (int ring = 1; ring <= (ring6Present ? kRings : kRings - 1); ++ring) {
         ringList(ring)->setCurrentIndex(positions[size_t(ring - 1)]);
         ringChanged(ring);
     }
@@ -255,12 +244,12 @@ void TfrmZedezedidor2::mnuDatenClick()
 
 void TfrmZedezedidor2::BitBtnSpeichernClick(QObject *)
 {
-    m_fourRing.commands.save(this);
+    m_fourRing.commands.save();
 }
 
 void TfrmZedezedidor2::mnuDatenSpeichernunterClick()
 {
-    m_fourRing.commands.saveAs(this);
+    m_fourRing.commands.saveAs();
 }
 
 void TfrmZedezedidor2::mnuBearbeitenOptionenClick()
@@ -270,12 +259,12 @@ void TfrmZedezedidor2::mnuBearbeitenOptionenClick()
 
 void TfrmZedezedidor2::mnuBearbeitenFarbcodeSuchenClick()
 {
-    m_fourRing.commands.farbcodeSuchen(this);
+    m_fourRing.commands.farbcodeSuchen(ui->cbxRing6->isChecked() ? 6 : 5);
 }
 
 void TfrmZedezedidor2::mnuBearbeitenFarbcodeAusFotoClick()
 {
-    m_fourRing.commands.farbcodeAusFoto(this);
+    m_fourRing.commands.farbcodeAusFoto();
 }
 
 void TfrmZedezedidor2::mnuHilfeInhaltClick()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/DecoderCommands.h"
+#include "ui/UiCommon.h"
 
 #include <QMainWindow>
 
@@ -25,8 +26,6 @@ public:
     // know otherwise.
     struct FourRing {
         QWidget &window;                      // the place is handed over on each switch
-        const RingComboBox &baseList;         // the lists are copied at creation
-        const RingComboBox &multiplierList;
         const RingPictures &pictures;
         zz::ui::SharedCommands commands;
     };
@@ -34,7 +33,9 @@ public:
     TfrmZedezedidor2(FourRing fourRing, zz::ui::DataFileState &dataFile, QWidget *parent = nullptr);
     ~TfrmZedezedidor2() override;
 
-    double Wert = 470;
+    static constexpr int kRings = 6;   // with the last ring present
+
+    double Wert = zz::ui::kStartValue;
     // True when the user left with "5/6 Ringe" to go back to the four-ring window.
     bool Zurueck = false;
 

@@ -15,10 +15,10 @@
 #include "ui/OptionsDialog.h"
 #include "ui/RingComboBox.h"
 #include "ui/UiCommon.h"
-#include "ui/Windows.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -55,11 +55,11 @@ void TfrmLurvan::FormCreate()
     checkIconFile();
     fillLists();
     const auto &start = dc::kFourRingStart;
-    for (int ring = 1; ring <= 4; ++ring) {
+    for (int ring = 1; ring <= kRings; ++ring) {
         ringList(ring)->setCurrentIndex(start[size_t(ring - 1)]);
         pictureRing(ring)->setPixmap(m_pictures.stripe(ringList(ring)->colourAt(start[size_t(ring - 1)])));
     }
-    Wert = 470;
+    Wert = zz::ui::kStartValue;
     m_dataFile.setDateiPfad(QString());
     m_dataFile.setBackupErstellen(true);
     loadSettings();
@@ -84,14 +84,10 @@ void TfrmLurvan::checkIconFile()
 
 void TfrmLurvan::fillLists()
 {
-    const auto add = [this](RingComboBox *list, std::span<const dc::Colour> colours) {
-        for (dc::Colour c : colours)
-            list->addEntry(QString::fromUtf8(dc::colourInfo(c).name), m_pictures.swatch(int(c)), int(c));
-    };
-    add(ui->combFarbe, dc::baseList());
-    ui->combRing2->copyEntriesFrom(*ui->combFarbe);
-    add(ui->combRing3, dc::multiplierList());
-    add(ui->combRing4, dc::fourRingToleranceList());
+    ui->combFarbe->fill(dc::baseList(), m_pictures);
+    ui->combRing2->fill(dc::baseList(), m_pictures);
+    ui->combRing3->fill(dc::multiplierList(), m_pictures);
+    ui->combRing4->fill(dc::fourRingToleranceList(), m_pictures);
 }
 
 RingComboBox *TfrmLurvan::ringList(int ring) const
@@ -110,7 +106,7 @@ QLabel *TfrmLurvan::pictureRing(int ring) const
 void TfrmLurvan::connectHandlers()
 {
     // activated, not currentIndexChanged: only the user's pick evaluates.
-    for (int ring = 1; ring <= 4; ++ring)
+    for (int ring = 1; ring <= kRings; ++ring)
         connect(ringList(ring), &QComboBox::activated, this, [this, ring] { ringChanged(ring); });
     connect(ui->cbxRing4, &QCheckBox::clicked, this, &TfrmLurvan::cbxRing4Click);
     zz::ui::connectCommands(*this, *ui, *ui->mnuHilfeIhnalt, &TfrmLurvan::mnuHilfeIhnaltClick,
@@ -122,12 +118,14 @@ void TfrmLurvan::connectHandlers()
 
 zz::ui::SharedCommands TfrmLurvan::sharedCommands()
 {
+    using zz::ui::DecoderWindow;
+    using zz::ui::SaveSender;
     return {
-        .save = [this](QObject *sender) { BitBtnSpeichernClick(sender); },
-        .saveAs = [this](QObject *sender) { acSpeichernunterExecute(sender); },
+        .save = [this] { save(SaveSender::FiveSixRing); },
+        .saveAs = [this] { saveAs(SaveSender::FiveSixRing); },
         .options = [this] { mnuBearbeitenOptionenClick(); },
-        .farbcodeSuchen = [this](QWidget *from) { farbcodeSuchen(from); },
-        .farbcodeAusFoto = [this](QWidget *from) { farbcodeAusFoto(from); },
+        .farbcodeSuchen = [this](int rings) { farbcodeSuchen(DecoderWindow::FiveSixRing, rings); },
+        .farbcodeAusFoto = [this] { farbcodeAusFoto(DecoderWindow::FiveSixRing); },
         .helpContents = [this] { mnuHilfeIhnaltClick(); },
         .helpIndex = [this] { mnuHilfeIndexClick(); },
         .readme = [this] { mnuHilfeReadmeClick(); },
@@ -135,6 +133,20 @@ zz::ui::SharedCommands TfrmLurvan::sharedCommands()
         .about = [this] { mnuHilfeUeberClick(); },
         .helpOnHelp = HelpOnHelp1,
     };
+}
+
+void TfrmLurvan::setShownWindows(const ShownWindows &windows)
+{
+    m_fiveSixRing = &windows.fiveSixRing;
+    m_options = &windows.options;
+    m_about = &windows.about;
+}
+
+QWidget &TfrmLurvan::window(zz::ui::DecoderWindow which)
+{
+    if (which == zz::ui::DecoderWindow::FiveSixRing)
+        return *m_fiveSixRing;
+    return *this;
 }
 
 void TfrmLurvan::ringChanged(int ring)
@@ -155,7 +167,7 @@ void TfrmLurvan::pickRings(const std::array<int, 4> &positions, bool ring4Presen
         ui->cbxRing4->setChecked(ring4Present);
         cbxRing4Click();
     }
-    for (int ring = 1; ring <= (ring4Present ? 4 : 3); ++ring) {
+    for (int ring = 1; ring <= (ring4Present ? kRings : kRings - 1); ++ring) {
         ringList(ring)->setCurrentIndex(positions[size_t(ring - 1)]);
         ringChanged(ring);
     }
@@ -238,12 +250,12 @@ void TfrmLurvan::mnuDatenClick()
 
 void TfrmLurvan::N56Ringe1Click()
 {
-    TfrmZedezedidor2 *second = frmZedezedidor2;
-    zz::ui::handOverPosition(*this, *second);
+    TfrmZedezedidor2 &second = *m_fiveSixRing;
+    zz::ui::handOverPosition(*this, second);
     hide();
-    second->showModal();
-    zz::ui::handOverPosition(*second, *this);
-    if (second->Zurueck)
+    second.showModal();
+    zz::ui::handOverPosition(second, *this);
+    if (second.Zurueck)
         show();
     else
         close();
@@ -312,11 +324,28 @@ void TfrmLurvan::saveSettings()
     zz::settings::save(m_dataFile.DateiPfad(), m_dataFile.BackupErstellen(), left, top);
 }
 
-// Appends the report of the sender's window to the data file.
+zz::ui::SaveSender TfrmLurvan::saveSender(const QObject *sender) const
+{
+    if (sender == ui->mnuDatenSpeichernunter)
+        return zz::ui::SaveSender::FourRingSaveAsMenu;
+    return zz::ui::SaveSender::FourRing;
+}
+
 void TfrmLurvan::BitBtnSpeichernClick(QObject *sender)
 {
+    save(saveSender(sender));
+}
+
+void TfrmLurvan::acSpeichernunterExecute(QObject *sender)
+{
+    saveAs(saveSender(sender));
+}
+
+void TfrmLurvan::save(zz::ui::SaveSender from)
+{
+    using zz::ui::SaveSender;
     if (m_dataFile.DateiPfad().isEmpty()) {
-        acSpeichernunterExecute(ui->BitBtnSpeichern);
+        saveAs(SaveSender::FourRing);
         if (m_dataFile.DateiPfad().isEmpty())
             return;
     }
@@ -328,14 +357,13 @@ void TfrmLurvan::BitBtnSpeichernClick(QObject *sender)
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer != QMessageBox::Yes)
             return;
-        acSpeichernunterExecute(ui->BitBtnSpeichern);
+        saveAs(SaveSender::FourRing);
         if (m_dataFile.DateiPfad().isEmpty())
             return;
     }
-    const bool second = frmZedezedidor2 && sender == frmZedezedidor2;
     try {
         zz::output::appendEntry(m_dataFile.DateiPfad(), m_dataFile.BackupErstellen(),
-                                second ? frmZedezedidor2->report() : report());
+                                from == SaveSender::FiveSixRing ? m_fiveSixRing->report() : report());
     } catch (const zz::output::DataFileError &e) {
         // Reported here, as the error report would, instead of unwinding
         // through Qt's event code, which is not built for exceptions.
@@ -343,8 +371,7 @@ void TfrmLurvan::BitBtnSpeichernClick(QObject *sender)
     }
 }
 
-// Lets the user choose the data file; the sender decides whether a save follows.
-void TfrmLurvan::acSpeichernunterExecute(QObject *sender)
+void TfrmLurvan::saveAs(zz::ui::SaveSender from)
 {
     using Outcome = zz::ui::DataFileChoice::Outcome;
     const zz::ui::DataFileChoice choice = m_chooser.choose(m_dataFile.DateiPfad());
@@ -358,37 +385,30 @@ void TfrmLurvan::acSpeichernunterExecute(QObject *sender)
     m_dataFile.setDateiPfad(choice.path);
     // Only the two menu commands save at once; the button and the options
     // dialog just choose.
-    if (sender == ui->mnuDatenSpeichernunter || (frmZedezedidor2 && sender == frmZedezedidor2))
-        BitBtnSpeichernClick(sender);
+    if (from != zz::ui::SaveSender::FourRing)
+        save(from);
 }
 
 void TfrmLurvan::mnuDatenSpeichernunterClick()
 {
-    acSpeichernunterExecute(ui->mnuDatenSpeichernunter);
+    saveAs(zz::ui::SaveSender::FourRingSaveAsMenu);
 }
 
 void TfrmLurvan::mnuBearbeitenOptionenClick()
 {
-    frmOptionen->exec();
+    m_options->exec();
 }
 
 void TfrmLurvan::mnuBearbeitenFarbcodeSuchenClick()
 {
-    farbcodeSuchen(this);
+    farbcodeSuchen(zz::ui::DecoderWindow::FourRing, 4);
 }
 
-void TfrmLurvan::farbcodeSuchen(QWidget *from)
+void TfrmLurvan::farbcodeSuchen(zz::ui::DecoderWindow from, int rings)
 {
-    namespace zv = zz::value;
-    const bool fromSecond = frmZedezedidor2 && from == frmZedezedidor2;
-    int rings = 4;
-    if (fromSecond) {
-        const auto *ring6 = frmZedezedidor2->findChild<QCheckBox *>(QStringLiteral("cbxRing6"));
-        rings = ring6 && ring6->isChecked() ? 6 : 5;
-    }
-    std::optional<zv::RingCode> code;
+    std::optional<zz::value::RingCode> code;
     {
-        TfrmFarbcodeSuchen dialog(m_pictures, rings, from);
+        TfrmFarbcodeSuchen dialog(m_pictures, rings, &window(from));
         if (dialog.exec() == QDialog::Accepted)
             code = dialog.code();
     }
@@ -398,14 +418,14 @@ void TfrmLurvan::farbcodeSuchen(QWidget *from)
 
 void TfrmLurvan::mnuBearbeitenFarbcodeAusFotoClick()
 {
-    farbcodeAusFoto(this);
+    farbcodeAusFoto(zz::ui::DecoderWindow::FourRing);
 }
 
-void TfrmLurvan::farbcodeAusFoto(QWidget *from)
+void TfrmLurvan::farbcodeAusFoto(zz::ui::DecoderWindow from)
 {
     std::optional<zz::value::RingCode> code;
     {
-        TfrmFarbcodeAusFoto dialog(from);
+        TfrmFarbcodeAusFoto dialog(&window(from));
         if (dialog.exec() == QDialog::Accepted)
             code = dialog.code();
     }
@@ -413,16 +433,16 @@ void TfrmLurvan::farbcodeAusFoto(QWidget *from)
         takeOverCode(*code, from);
 }
 
-void TfrmLurvan::takeOverCode(const zz::value::RingCode &code, QWidget *from)
+void TfrmLurvan::takeOverCode(const zz::value::RingCode &code, zz::ui::DecoderWindow from)
 {
-    const bool fromSecond = frmZedezedidor2 && from == frmZedezedidor2;
+    const bool fromSecond = from == zz::ui::DecoderWindow::FiveSixRing;
     const auto &p = code.positions;
     if (code.window == zz::value::Window::FourRing) {
         pickRings({p[0], p[1], p[2], p[3]}, code.lastRingPresent);
         if (fromSecond)
-            frmZedezedidor2->N56Ringe1Click();
+            m_fiveSixRing->N56Ringe1Click();
     } else {
-        frmZedezedidor2->pickRings(p, code.lastRingPresent);
+        m_fiveSixRing->pickRings(p, code.lastRingPresent);
         if (!fromSecond)
             N56Ringe1Click();
     }
@@ -450,5 +470,5 @@ void TfrmLurvan::mnuLizenztxtClick()
 
 void TfrmLurvan::mnuHilfeUeberClick()
 {
-    frmAboutBox->exec();
+    m_about->exec();
 }

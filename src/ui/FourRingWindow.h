@@ -2,6 +2,7 @@
 
 #include "ui/DataFileChooser.h"
 #include "ui/DecoderCommands.h"
+#include "ui/UiCommon.h"
 #include "ui/RingPictures.h"
 #include "value/Code.h"
 
@@ -15,8 +16,10 @@
 #include <vector>
 
 class QAction;
+class QDialog;
 class QLabel;
 class RingComboBox;
+class TfrmZedezedidor2;
 namespace Ui { class TfrmLurvan; }
 namespace zz::ui { class DataFileState; }
 
@@ -30,7 +33,9 @@ public:
     explicit TfrmLurvan(zz::ui::DataFileState &dataFile, QWidget *parent = nullptr);
     ~TfrmLurvan() override;
 
-    double Wert = 470;
+    static constexpr int kRings = 4;   // with the last ring present
+
+    double Wert = zz::ui::kStartValue;
 
     const RingPictures &pictures() const { return m_pictures; }
 
@@ -49,6 +54,19 @@ public:
     // The commands the five/six-ring window takes over from this window.
     zz::ui::SharedCommands sharedCommands();
 
+    // The windows this one shows. They are made after it (they take its
+    // pictures, commands and save dialog), so they are handed over once
+    // they exist, before any is shown.
+    struct ShownWindows {
+        TfrmZedezedidor2 &fiveSixRing;
+        QDialog &options;
+        QDialog &about;
+    };
+    void setShownWindows(const ShownWindows &windows);
+
+    // The designed handlers; the sender is told apart once, as a
+    // zz::ui::SaveSender: this window's "Speichern unter..." item or any
+    // other control of this window or the options dialog.
     void BitBtnSpeichernClick(QObject *sender);
     void acSpeichernunterExecute(QObject *sender);
     void mnuBearbeitenOptionenClick();
@@ -88,17 +106,23 @@ private:
     void saveSettings();
     // Caption and "&Speichern" follow the data file.
     void showDataFile();
-    // Shows the code search over the decoder window `from`. On "Übernehmen"
-    // the rings go into the window for that ring count as if picked there;
-    // when that is the other window, the program switches to it as "5/6
-    // Ringe" does.
-    void farbcodeSuchen(QWidget *from);
+    zz::ui::SaveSender saveSender(const QObject *sender) const;
+    // Appends the report of the sender's window to the data file.
+    void save(zz::ui::SaveSender from);
+    // Lets the user choose the data file; the sender decides whether a save follows.
+    void saveAs(zz::ui::SaveSender from);
+    QWidget &window(zz::ui::DecoderWindow which);
+    // Shows the code search over the decoder window `from`, starting at
+    // `rings` rings. On "Übernehmen" the rings go into the window for that
+    // ring count as if picked there; when that is the other window, the
+    // program switches to it as "5/6 Ringe" does.
+    void farbcodeSuchen(zz::ui::DecoderWindow from, int rings);
     // Shows "Farbcode aus Foto" over the decoder window `from`; "Übernehmen"
     // sets the rings as the code search does.
-    void farbcodeAusFoto(QWidget *from);
+    void farbcodeAusFoto(zz::ui::DecoderWindow from);
     // The rings of a code into the window for its ring count, as if picked
     // there, switching from `from` to that window when it is the other one.
-    void takeOverCode(const zz::value::RingCode &code, QWidget *from);
+    void takeOverCode(const zz::value::RingCode &code, zz::ui::DecoderWindow from);
     void checkIconFile();
     void fillLists();
     void connectHandlers();
@@ -111,4 +135,7 @@ private:
     zz::ui::DataFileState &m_dataFile;
     zz::ui::DataFileChooser m_chooser;
     RingPictures m_pictures;
+    TfrmZedezedidor2 *m_fiveSixRing = nullptr;
+    QDialog *m_options = nullptr;
+    QDialog *m_about = nullptr;
 };

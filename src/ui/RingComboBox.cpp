@@ -1,5 +1,7 @@
 #include "ui/RingComboBox.h"
 
+#include "ui/RingPictures.h"
+
 #include <QAbstractItemView>
 #include <QKeyEvent>
 #include <QTimer>
@@ -125,11 +127,11 @@ void RingComboBox::addEntry(const QString &text, const QPixmap &swatch, int colo
     setItemData(row, colour, kColourRole);
 }
 
-void RingComboBox::copyEntriesFrom(const RingComboBox &other)
+void RingComboBox::fill(std::span<const zz::decode::Colour> colours, const RingPictures &pictures)
 {
     clear();
-    for (int i = 0; i < other.count(); ++i)
-        addEntry(other.itemText(i), other.swatchAt(i), other.colourAt(i));
+    for (zz::decode::Colour c : colours)
+        addEntry(QString::fromUtf8(zz::decode::colourInfo(c).name), pictures.swatch(int(c)), int(c));
 }
 
 int RingComboBox::colourAt(int position) const

@@ -1,10 +1,15 @@
 #pragma once
 
+#include "decode/Decode.h"
+
 #include <QComboBox>
 #include <QPixmap>
 
+#include <span>
+
 class QPainter;
 class QStyleOptionViewItem;
+class RingPictures;
 
 // A drop-down ring list whose entries are drawn by the program: the colour's
 // swatch, then its name. Entries carry a text and a swatch; the swatches
@@ -19,8 +24,9 @@ public:
     explicit RingComboBox(QWidget *parent = nullptr);
 
     void addEntry(const QString &text, const QPixmap &swatch, int colour);
-    // Replaces this list's entries by those of another list (texts, swatches, colours).
-    void copyEntriesFrom(const RingComboBox &other);
+    // Replaces this list's entries by the colours of one of the decoder's
+    // ring lists, in its order, each with its name and swatch.
+    void fill(std::span<const zz::decode::Colour> colours, const RingPictures &pictures);
     // The colour number (zz::decode::Colour) of an entry; -1 outside the list.
     int colourAt(int position) const;
     QPixmap swatchAt(int position) const;

@@ -24,6 +24,10 @@ namespace zz::decode { struct CodeResult; }
 // Pieces both decoder windows share.
 namespace zz::ui {
 
+// The value of both decoder windows' start rings (Gelb Violett Braun, and
+// Gelb Violett Schwarz Schwarz), in ohms.
+inline constexpr double kStartValue = 470;
+
 // Fixed-size frame around the designed client area, minimise but no maximise
 // button; the given widgets keep their distance from the bottom edge.
 void fixWindowFrame(QMainWindow &window, QWidget &clientArea,

@@ -27,11 +27,10 @@ void createWindows()
     frmLurvan = new TfrmLurvan(*g_dataFile);
     frmAboutBox = new TfrmAboutBox;
     frmZedezedidor2 = new TfrmZedezedidor2(
-        {*frmLurvan, *frmLurvan->ringList(1), *frmLurvan->ringList(3),
-         frmLurvan->pictures(),
-         frmLurvan->sharedCommands()},
+        {*frmLurvan, frmLurvan->pictures(), frmLurvan->sharedCommands()},
         *g_dataFile);
     frmOptionen = new TfrmOptionen(*g_dataFile, frmLurvan->fileChooser());
+    frmLurvan->setShownWindows({*frmZedezedidor2, *frmOptionen, *frmAboutBox});
 }
 
 void destroyWindows()

@@ -16,7 +16,8 @@ namespace zz::ui {
 class DataFileState;
 
 // Creates the four windows in their fixed order; the five/six-ring window
-// copies the four-ring window's lists, so the order matters. None is shown.
+// takes the four-ring window's ring pictures and commands, so the order
+// matters. None is shown.
 void createWindows();
 // Destroys them in reverse order and clears the references.
 void destroyWindows();
