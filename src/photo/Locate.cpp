@@ -277,8 +277,10 @@ std::optional<BodyAxis> silhouetteOf(const Scene &sc, const BodyAxis &a)
         cv::Vec3f d = mean(v + 1, 0) - mean(v - 1, 0);
         d[0] *= 0.5f;
         const float m = float(cv::norm(d));
-        const int side = v < rows / 2 ? 0 : 1;
-        if (m > best[side] && std::abs(v - rows / 2) > rows / 8) {
+        // Offsets mirrored about the axis, so a photo turned round reads alike.
+        const float off = float(v) - float(rows - 1) / 2;
+        const int side = off < 0 ? 0 : 1;
+        if (m > best[side] && std::abs(off) > float(rows) / 8) {
             best[side] = m;
             at[side] = v;
         }
