@@ -113,8 +113,9 @@ void printRings(const QImage &photo, const zz::photo::Reading &r, const std::vec
     for (size_t i = 0; i < spans.size(); ++i) {
         const cv::Vec3f lab = correctedLab(spans[i].rgb, light);
         const QString t = spans.size() == truth.size() ? nameOf(truth[i]) : QStringLiteral("?");
-        std::printf("  ring %-8s lab %5.1f %6.1f %6.1f spread %5.1f contrast %5.1f width %d at %.2f\n",
-                    qPrintable(t), lab[0], lab[1], lab[2], spans[i].spread, spans[i].contrast, spans[i].width(),
+        std::printf("  ring %-8s lab %5.1f %6.1f %6.1f spread %5.1f body %5.1f contrast %5.1f width %d at %.2f\n",
+                    qPrintable(t), lab[0], lab[1], lab[2], spans[i].spread,
+                    prof.spreadNear[size_t(std::lround(spans[i].centre()))], spans[i].contrast, spans[i].width(),
                     flip ? 1 - spans[i].centre() / prof.size() : spans[i].centre() / prof.size());
     }
 }

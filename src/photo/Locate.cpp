@@ -208,8 +208,9 @@ std::vector<float> outlineAlong(const Scene &sc, cv::Point2f start, cv::Point2f 
 
 // The body's ends where its outline stops: the mask may hold only the part
 // that stands out from the background (the rings) while the rest of the
-// body is close to it in colour. Only lengthens, by at most half.
-BodyAxis extendToOutline(const Scene &sc, const BodyAxis &a)
+// body is close to it in colour. Lengthens by at most half; or, `within`,
+// walks out from the middle and stays within the given ends.
+BodyAxis extendToOutline(const Scene &sc, const BodyAxis &a, bool within = false)
 {
     const float s = float(sc.scale);
     const cv::Point2f start = (a.start + cv::Point2f(0.5f, 0.5f)) * s - cv::Point2f(0.5f, 0.5f);
@@ -218,7 +219,7 @@ BodyAxis extendToOutline(const Scene &sc, const BodyAxis &a)
     if (length < 8 || hw < 3)
         return a;
     const cv::Point2f dir = (end - start) / length;
-    const int reach = int(length * 0.5f);
+    const int reach = within ? 0 : int(length * 0.5f);
     std::vector<float> e = outlineAlong(sc, start, dir, hw, -reach, int(length) + reach);
     cv::blur(e, e, cv::Size(std::max(3, int(hw) | 1), 1), cv::Point(-1, -1), cv::BORDER_REPLICATE);
     std::vector<float> middle(e.begin() + reach + int(length * 0.25f), e.begin() + reach + int(length * 0.75f));
@@ -227,6 +228,8 @@ BodyAxis extendToOutline(const Scene &sc, const BodyAxis &a)
         return a;
     // Walk out from each end while the outline holds at 40 % of the middle's.
     int lo = reach, hi = reach + int(length) - 1;
+    if (within)
+        lo = hi = int(length) / 2;
     while (lo > 0 && e[size_t(lo - 1)] >= 0.4f * ref)
         --lo;
     while (hi + 1 < int(e.size()) && e[size_t(hi + 1)] >= 0.4f * ref)
@@ -247,6 +250,51 @@ bool sameBody(const BodyAxis &a, const BodyAxis &b)
 }
 
 } // namespace
+
+// In a close-up the body's silhouette: the strongest colour steps across the
+// axis on either side over the middle half of the length, and the ends where
+// that outline stops (a cap's end inside the frame).
+std::optional<BodyAxis> silhouetteOf(const Scene &sc, const BodyAxis &a)
+{
+    const float s = float(sc.scale);
+    const cv::Point2f start = (a.start + cv::Point2f(0.5f, 0.5f)) * s - cv::Point2f(0.5f, 0.5f);
+    const cv::Point2f end = (a.end + cv::Point2f(0.5f, 0.5f)) * s - cv::Point2f(0.5f, 0.5f);
+    const float length = float(cv::norm(end - start));
+    const float reach = a.halfWidth * s / 0.6f;
+    if (length < 16 || reach < 6)
+        return std::nullopt;
+    const cv::Point2f dir = (end - start) / length, across(-dir.y, dir.x);
+    const int rows = int(2 * reach), cols = int(length / 2);
+    const cv::Point2f origin = start + dir * (length / 4) - across * reach;
+    const cv::Matx23f map(dir.x, across.x, origin.x, dir.y, across.y, origin.y);
+    cv::Mat3f strip;
+    cv::warpAffine(sc.lab, strip, map, cv::Size(cols, rows), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
+    cv::Mat3f mean;
+    cv::reduce(strip, mean, 1, cv::REDUCE_AVG);   // one colour per offset across
+    float best[2] = {0, 0};
+    int at[2] = {0, rows - 1};
+    for (int v = 1; v + 1 < rows; ++v) {
+        cv::Vec3f d = mean(v + 1, 0) - mean(v - 1, 0);
+        d[0] *= 0.5f;
+        const float m = float(cv::norm(d));
+        // Offsets mirrored about the axis, so a photo turned round reads alike.
+        const float off = float(v) - float(rows - 1) / 2;
+        const int side = off < 0 ? 0 : 1;
+        if (m > best[side] && std::abs(off) > float(rows) / 8) {
+            best[side] = m;
+            at[side] = v;
+        }
+    }
+    BodyAxis body = a;
+    const float hw = float(at[1] - at[0]) / 2;
+    const float shift = float(at[1] + at[0]) / 2 - reach;
+    body.start = a.start + across * (shift / s);
+    body.end = a.end + across * (shift / s);
+    body.halfWidth = hw / s;
+    if (hw < 3)
+        return std::nullopt;
+    return extendToOutline(sc, body, true);
+}
 
 std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most)
 {
@@ -275,6 +323,13 @@ std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb)
     if (bodies.empty())
         return std::nullopt;
     return bodies.front();
+}
+
+std::optional<BodyAxis> closeUpBody(const cv::Mat3b &rgb, const BodyAxis &closeUp)
+{
+    if (rgb.empty() || rgb.cols < 8 || rgb.rows < 8)
+        return std::nullopt;
+    return silhouetteOf(sceneOf(rgb), closeUp);
 }
 
 BodyAxis closeUpAxis(const cv::Mat3b &rgb)

@@ -39,6 +39,11 @@ std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most = 4);
 // what surrounds it.
 BodyAxis closeUpAxis(const cv::Mat3b &rgb);
 
+// Within a close-up guess, the body's own outline: its thickness from the
+// strongest colour steps across, its ends where that outline stops (a cap
+// inside the frame, with background beyond it).
+std::optional<BodyAxis> closeUpBody(const cv::Mat3b &rgb, const BodyAxis &closeUp);
+
 // The axis turned about its middle (by at most a few degrees) to where the
 // rings' edges lie straight across it: the strip along the axis then changes
 // most sharply. Kept as it is unless the turn clearly sharpens the strip.

@@ -176,6 +176,8 @@ Reading readPhoto(const QImage &photo)
     if (!guesses.empty())
         close.background = guesses.front().background;
     guesses.push_back(close);
+    if (const auto body = closeUpBody(rgb, alignToRings(rgb, close)))
+        guesses.push_back(*body);
     Reading best;
     double bestScore = -1e9;
     for (const BodyAxis &guess : guesses) {

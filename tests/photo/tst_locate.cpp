@@ -71,6 +71,8 @@ private slots:
     void someGuessFindsFaintBody();
     void readerKeepsWholeBody_data();
     void readerKeepsWholeBody();
+    void closeUpBodyStopsAtCaps_data();
+    void closeUpBodyStopsAtCaps();
 };
 
 void TestLocate::alignTurnsAxisSquareToRings_data()
@@ -183,6 +185,40 @@ void TestLocate::readerKeepsWholeBody()
         const double t = along(read, shot.ringCentres[i]);
         QVERIFY2(t > 0 && t < 1, qPrintable(QStringLiteral("ring %1 at %2 of the read body").arg(i + 1).arg(t)));
     }
+}
+
+void TestLocate::closeUpBodyStopsAtCaps_data()
+{
+    QTest::addColumn<double>("angle");
+    QTest::addColumn<bool>("blue");
+    // The body fills most of the frame: the frame's edge is background only
+    // beyond the caps. Turned round, the outline must be found alike.
+    QTest::newRow("level") << 0.0 << false;
+    QTest::newRow("turned round") << 180.0 << false;
+    QTest::newRow("blue, tilted") << 8.0 << true;
+    QTest::newRow("blue, tilted, turned round") << 188.0 << true;
+}
+
+void TestLocate::closeUpBodyStopsAtCaps()
+{
+    QFETCH(double, angle);
+    QFETCH(bool, blue);
+    ResistorScene s;
+    s.rings = {Colour::Braun, Colour::Schwarz, Colour::Schwarz, Colour::Rot, Colour::Braun};
+    s.body = blue ? zz::test::BodyColour::Blue : zz::test::BodyColour::Beige;
+    s.size = QSize(900, 400);
+    s.angleDegrees = angle;
+    s.bodyLength = 0.8;
+    s.noise = 3;
+    const auto shot = zz::test::renderResistor(s);
+    const QLineF truth(shot.ring1End, shot.farEnd);
+    const cv::Mat3b rgb = toMat(shot.image);
+    const auto body = closeUpBody(rgb, alignToRings(rgb, closeUpAxis(rgb)));
+    QVERIFY(body);
+    const double ends = endError(truth, toQPoint(body->start), toQPoint(body->end));
+    QVERIFY2(ends < 0.08, qPrintable(QStringLiteral("ends off by %1 of the length").arg(ends)));
+    const double thickness = body->halfWidth / halfThickness(shot);
+    QVERIFY2(thickness > 0.6 && thickness < 1.3, qPrintable(QStringLiteral("thickness %1 of the drawn").arg(thickness)));
 }
 
 QTEST_MAIN(TestLocate)
