@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <span>
 #include <string_view>
 
@@ -131,6 +132,7 @@ void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> 
 std::optional<value::RingCode> codeOf(const std::vector<Colour> &colours)
 {
     std::vector<std::string_view> names;
+    names.reserve(colours.size());
     for (Colour c : colours)
         names.push_back(decode::colourInfo(c).name);
     return value::codeFromColours(names).code;
@@ -174,9 +176,8 @@ std::vector<std::vector<int>> ringSubsets(const std::vector<RingEvidence> &rings
     const int n = int(rings.size());
     std::vector<std::vector<int>> subsets;
     if (direction == Direction::Forward) {
-        std::vector<int> all;
-        for (int i = 0; i < n; ++i)
-            all.push_back(i);
+        std::vector<int> all(size_t(n), 0);
+        std::iota(all.begin(), all.end(), 0);
         if (n <= 6)
             subsets.push_back(all);
         return subsets;

@@ -32,6 +32,7 @@ Reading nothing(const char *text)
 std::vector<ColourChance> chancesOf(const ColourOdds &odds)
 {
     std::vector<ColourChance> out;
+    out.reserve(decode::kColourCount);
     for (int i = 0; i < decode::kColourCount; ++i)
         out.push_back({Colour(i), odds[size_t(i)]});
     std::stable_sort(out.begin(), out.end(),
@@ -75,7 +76,7 @@ void setCandidates(Reading &r, const std::vector<RankedCode> &ranked)
 }
 
 // The chain from the body's axis on; `score` says how well the rings read.
-Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth, cv::Vec3f background,
+Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth, const cv::Vec3f &background,
                  double *score = nullptr)
 {
     if (score)

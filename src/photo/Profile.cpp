@@ -257,7 +257,7 @@ void localBody(Profile &p, const std::vector<bool> &isBody)
 } // namespace
 
 Profile sampleProfile(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth,
-                      cv::Vec3f background)
+                      const cv::Vec3f &background)
 {
     Profile p;
     p.start = start;

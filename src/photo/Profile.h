@@ -34,6 +34,6 @@ struct Profile {
 };
 
 Profile sampleProfile(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth,
-                      cv::Vec3f background);
+                      const cv::Vec3f &background);
 
 } // namespace zz::photo
