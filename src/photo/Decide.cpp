@@ -17,6 +17,8 @@ using decode::Colour;
 constexpr int kPerRing = 4;
 constexpr int kPrescored = 48;
 constexpr double kFloor = 1e-4;
+// Log-likelihood lost per unit of squared relative spread of the digit gaps.
+constexpr double kUnevenWeight = 5;
 // How far the lighting estimate may miss, shared by all rings of a photo.
 constexpr double kShiftL = 8;
 constexpr double kShiftAb = 8;
@@ -205,12 +207,30 @@ std::vector<std::vector<int>> ringSubsets(const std::vector<RingEvidence> &rings
     return subsets;
 }
 
+// Digit rings are printed at even steps; the widest gap (before the
+// tolerance ring) is left out. A subset with a stray ring among them is uneven.
+double spacingTerm(const std::vector<RingEvidence> &rings, const std::vector<int> &used)
+{
+    std::vector<double> gaps;
+    for (size_t k = 1; k < used.size(); ++k)
+        gaps.push_back(rings[size_t(used[k])].centre - rings[size_t(used[k - 1])].centre);
+    if (gaps.size() < 3)
+        return 0;
+    gaps.erase(std::max_element(gaps.begin(), gaps.end()));
+    const double mean = std::accumulate(gaps.begin(), gaps.end(), 0.0) / double(gaps.size());
+    double var = 0;
+    for (double g : gaps)
+        var += (g - mean) * (g - mean);
+    var /= double(gaps.size());
+    return mean > 0 ? -kUnevenWeight * var / (mean * mean) : 0;
+}
+
 std::vector<Scored> colourReadings(const std::vector<RingEvidence> &rings, Direction direction)
 {
     std::vector<Scored> all;
     const int n = int(rings.size());
     for (const std::vector<int> &used : ringSubsets(rings, direction)) {
-        double subsetScore = 0;
+        double subsetScore = spacingTerm(rings, used);
         std::vector<RingEvidence> forward;
         for (int i = 0; i < n; ++i) {
             const bool kept = std::find(used.begin(), used.end(), i) != used.end();
