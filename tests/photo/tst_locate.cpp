@@ -17,26 +17,10 @@ using zz::decode::Colour;
 using namespace zz::photo;
 using zz::test::ResistorScene;
 
+using zz::test::angleBetween;
+using zz::test::halfThickness;
+
 namespace {
-
-double angleBetween(QPointF a, QPointF b)
-{
-    const double d = std::abs(QLineF(QPointF(), a).angleTo(QLineF(QPointF(), b)));
-    const double m = std::fmod(d, 180.0);
-    return std::min(m, 180.0 - m);
-}
-
-double halfThickness(const zz::test::RenderedResistor &shot)
-{
-    const QLineF axis(shot.ring1End, shot.farEnd);
-    const QPointF d = (axis.p2() - axis.p1()) / axis.length();
-    double most = 0;
-    for (const QPointF &q : shot.body) {
-        const QPointF v = q - axis.p1();
-        most = std::max(most, std::abs(v.x() * d.y() - v.y() * d.x()));
-    }
-    return most;
-}
 
 // The worse of the two ends' distances from the drawn ones, either way round,
 // as a share of the body's length.

@@ -26,6 +26,9 @@ using zz::test::ResistorScene;
 Q_DECLARE_METATYPE(std::vector<Colour>)
 Q_DECLARE_METATYPE(std::vector<RingEvidence>)
 
+using zz::test::angleBetween;
+using zz::test::halfThickness;
+
 namespace {
 
 QByteArray encoded(const QImage &image, const char *format)
@@ -79,26 +82,6 @@ QByteArray hugePng()
     for (int k = 0; k < 4; ++k)
         data[29 + k] = char(crc >> (24 - 8 * k));
     return data;
-}
-
-// Half the body's thickness at its caps, from the drawn outline.
-double halfThickness(const zz::test::RenderedResistor &shot)
-{
-    const QLineF axis(shot.ring1End, shot.farEnd);
-    const QPointF d = (axis.p2() - axis.p1()) / axis.length();
-    double most = 0;
-    for (const QPointF &q : shot.body) {
-        const QPointF v = q - axis.p1();
-        most = std::max(most, std::abs(v.x() * d.y() - v.y() * d.x()));
-    }
-    return most;
-}
-
-double angleBetween(QPointF a, QPointF b)
-{
-    const double d = std::abs(QLineF(QPointF(), a).angleTo(QLineF(QPointF(), b)));
-    const double m = std::fmod(d, 180.0);
-    return std::min(m, 180.0 - m);
 }
 
 RingEvidence ring(std::initializer_list<std::pair<Colour, double>> odds, double centre, double real = 0.95)

@@ -1,6 +1,7 @@
 #include "ResistorRenderer.h"
 
 #include <QBuffer>
+#include <QLineF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -477,6 +478,25 @@ std::vector<decode::Colour> randomCode(int ringCount, quint32 seed)
     if (count == 6)
         code.push_back(pick(decode::temperatureList()));
     return code;
+}
+
+double halfThickness(const RenderedResistor &shot)
+{
+    const QLineF axis(shot.ring1End, shot.farEnd);
+    const QPointF d = (axis.p2() - axis.p1()) / axis.length();
+    double most = 0;
+    for (const QPointF &q : shot.body) {
+        const QPointF v = q - axis.p1();
+        most = std::max(most, std::abs(v.x() * d.y() - v.y() * d.x()));
+    }
+    return most;
+}
+
+double angleBetween(QPointF a, QPointF b)
+{
+    const double d = std::abs(QLineF(QPointF(), a).angleTo(QLineF(QPointF(), b)));
+    const double m = std::fmod(d, 180.0);
+    return std::min(m, 180.0 - m);
 }
 
 } // namespace zz::test

@@ -57,6 +57,13 @@ struct RenderedResistor {
 
 RenderedResistor renderResistor(const ResistorScene &scene);
 
+// Half the body's thickness at its caps, from the drawn outline.
+double halfThickness(const RenderedResistor &shot);
+
+// The angle between two directions of an axis, 0 ... 90 degrees (an axis has
+// no sense of direction, so 180 degrees apart is the same axis).
+double angleBetween(QPointF a, QPointF b);
+
 // The photo of no resistor: the same backgrounds and camera faults, with some
 // clutter (a lead-like wire and a coloured block) so a reader must not guess.
 QImage renderEmptyScene(const ResistorScene &scene);
