@@ -11,10 +11,12 @@ namespace {
 
 constexpr int kMaxRings = 6;
 constexpr float kMinContrast = 9;
-// A ring's contrast falls on both sides by this share of its height, and by
-// this share of the threshold: a glint on the body or the blurred shoulder
-// of a ring does not.
-constexpr float kMinProminence = 0.6f;
+// A ring's contrast falls on both sides by this share of its height (half,
+// as its span is where it stands above half its height), and by this share
+// of the threshold: a glint on the body or the blurred shoulder of a ring
+// does not. Between crowded rings the body is often shaded, so the dip
+// stays well above the body's level.
+constexpr float kMinProminence = 0.5f;
 constexpr float kMinRise = 0.9f;
 // Grey rings: at least this contrast, on a body of at least this chroma,
 // keeping at most this share of its colourfulness and its lightness within
