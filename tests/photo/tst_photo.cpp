@@ -127,7 +127,9 @@ QImage withFaintRing(const zz::test::RenderedResistor &shot, size_t k)
                 noise = glitter(rng);
             }
             const double grey = 0.299 * qRed(c) + 0.587 * qGreen(c) + 0.114 * qBlue(c);
-            const auto mixed = [&](int v) { return std::clamp(int(std::lround(grey + (v - grey) * keep + noise)), 0, 255); };
+            const auto mixed = [&](int v) {
+                return std::clamp(int(std::lround(grey + (v - grey) * keep + noise)), 0, 255);
+            };
             line[x] = qRgb(mixed(qRed(c)), mixed(qGreen(c)), mixed(qBlue(c)));
         }
     }
@@ -158,6 +160,7 @@ private slots:
     void ringsFoundAlongAskewAxis();
     void faintSilverRingFound_data();
     void faintSilverRingFound();
+    void crowdedRingsOverShadedBody();
     void classifyKeepsColourUnderWhiteBalance_data();
     void classifyKeepsColourUnderWhiteBalance();
     void decideFindsDirection_data();
@@ -362,6 +365,30 @@ void TestPhoto::faintSilverRingFound()
     for (size_t i = 0; i < rings.size(); ++i)
         QVERIFY2(QLineF(toQPoint(p.at(rings[i].centre())), shot.ringCentres[i]).length() < shot.ringWidths[i] / 2,
                  qPrintable(QStringLiteral("ring %1").arg(i + 1)));
+}
+
+void TestPhoto::crowdedRingsOverShadedBody()
+{
+    // Black and brown close together on a blue body, the bare body between
+    // them in their shade: the dip between them stays at about 40 % of
+    // their contrast, and both are still rings, apart.
+    const cv::Vec3f body(60, 120, 190), black(22, 22, 28), brown(75, 40, 32);
+    Profile p;
+    p.halfWidth = 30;
+    p.body = body;
+    for (int i = 0; i < 240; ++i) {
+        const bool inBlack = (i >= 80 && i < 95) || (i >= 160 && i < 175);
+        p.rgb.push_back(inBlack ? black : i >= 95 && i < 107 ? body * 0.6f : i >= 107 && i < 122 ? brown : body);
+        p.spread.push_back(20);
+        p.bodyNear.push_back(body);
+        p.spreadNear.push_back(20);
+    }
+    const auto rings = findRings(p);
+    QCOMPARE(rings.size(), size_t(3));
+    const double centres[] = {87, 114, 167};
+    for (size_t i = 0; i < rings.size(); ++i)
+        QVERIFY2(std::abs(rings[i].centre() - centres[i]) < 4,
+                 qPrintable(QStringLiteral("ring %1 at %2").arg(i + 1).arg(rings[i].centre())));
 }
 
 void TestPhoto::classifyKeepsColourUnderWhiteBalance_data()
