@@ -11,11 +11,20 @@ namespace {
 
 constexpr int kMaxRings = 6;
 constexpr float kMinContrast = 9;
-// A ring's contrast falls on both sides by this share of its height, and by
-// this share of the threshold: a glint on the body or the blurred shoulder
-// of a ring does not.
-constexpr float kMinProminence = 0.6f;
+// A ring's contrast falls on both sides by this share of its height (half,
+// as its span is where it stands above half its height), and by this share
+// of the threshold: a glint on the body or the blurred shoulder of a ring
+// does not. Between crowded rings the body is often shaded, so the dip
+// stays well above the body's level.
+constexpr float kMinProminence = 0.5f;
 constexpr float kMinRise = 0.9f;
+// Grey rings: at least this contrast, on a body of at least this chroma,
+// keeping at most this share of its colourfulness and its lightness within
+// this share.
+constexpr float kMinGreyContrast = 5;
+constexpr float kMinBodyChroma = 5;
+constexpr float kGreyShare = 0.7f;
+constexpr float kGreyLightness = 0.25f;
 
 float labDistance(const cv::Vec3f &a, const cv::Vec3f &b)
 {
@@ -89,6 +98,37 @@ std::vector<Hump> humps(const std::vector<float> &d, int from, int to, float hig
     return out;
 }
 
+// Chroma per lightness, with L*'s offset: dimming the light scales both alike.
+float colourfulness(const cv::Vec3f &lab) { return std::hypot(lab[1], lab[2]) / (lab[0] + 16); }
+
+// A silver or grey ring on a pale, coloured body is about as light as the
+// body: it stands out only by its lack of colour, too faintly for the
+// threshold that keeps shading out. A weaker hump counts when its middle has
+// lost much of the body's colourfulness and kept its lightness: shading
+// darkens the body but keeps its colourfulness.
+void addGreyHumps(const Profile &p, const std::vector<float> &d, int skip, float high,
+                  std::vector<std::pair<int, int>> &runs)
+{
+    const float low = std::max(kMinGreyContrast, 0.5f * high);
+    for (const Hump &h : humps(d, skip, p.size() - skip, low)) {
+        if (h.height >= high)
+            continue;
+        const int m0 = h.begin + (h.end - h.begin) / 4, m1 = std::max(m0 + 1, h.end - (h.end - h.begin) / 4);
+        cv::Vec3f ring(0, 0, 0), body(0, 0, 0);
+        for (int k = m0; k < m1; ++k) {
+            ring += rgbToLab(p.rgb[size_t(k)]);
+            body += rgbToLab(p.bodyNear[size_t(k)]);
+        }
+        ring /= float(m1 - m0);
+        body /= float(m1 - m0);
+        if (std::hypot(body[1], body[2]) >= kMinBodyChroma
+            && colourfulness(ring) <= kGreyShare * colourfulness(body)
+            && std::abs(ring[0] - body[0]) <= kGreyLightness * body[0])
+            runs.push_back({h.begin, h.end});
+    }
+    std::sort(runs.begin(), runs.end());
+}
+
 // A narrow run right beside a ring is its shadow or its blurred edge.
 void dropShadows(std::vector<std::pair<int, int>> &runs)
 {
@@ -127,6 +167,7 @@ std::vector<RingSpan> findRings(const Profile &p)
     std::vector<std::pair<int, int>> runs;
     for (const Hump &h : humps(d, skip, n - skip, high))
         runs.push_back({h.begin, h.end});
+    addGreyHumps(p, d, skip, high, runs);
     dropShadows(runs);
     for (auto [a, b] : runs) {
         if (b - a < minWidth || b - a > maxWidth)

@@ -9,7 +9,9 @@
 // Each ring has its colour (the median of its middle, so the blurred edges
 // do not count), how unevenly it shines and how strongly it stands out.
 // Humps too narrow or too wide for a ring are left out; at most six rings,
-// the strongest.
+// the strongest. A hump below the threshold still counts when it has lost
+// the body's colour but not its lightness (silver or grey on a pale body);
+// its contrast stays low, so it is the first a reading leaves out.
 
 #include "photo/Profile.h"
 

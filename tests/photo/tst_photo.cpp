@@ -17,7 +17,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 using zz::decode::Colour;
 using namespace zz::photo;
@@ -100,6 +102,40 @@ RingEvidence ring(std::initializer_list<std::pair<Colour, double>> odds, double 
     return e;
 }
 
+// The shot washed out to half its colour, and ring k repainted as a dull
+// silver that is as light as the body beside it: the body's own pixels a
+// ring width and a half further along, their colour taken out, with glitter.
+QImage withFaintRing(const zz::test::RenderedResistor &shot, size_t k)
+{
+    QImage out = shot.image.convertToFormat(QImage::Format_RGB32);
+    const QLineF axis(shot.ring1End, shot.farEnd);
+    const QPointF dir = (axis.p2() - axis.p1()) / axis.length();
+    const double w = shot.ringWidths[k];
+    std::mt19937 rng(7);
+    std::normal_distribution<double> glitter(0, 6);
+    for (int y = 0; y < out.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const QPointF at(x, y);
+            double keep = 0.5, noise = 0;
+            QRgb c = line[x];
+            if (std::abs(QPointF::dotProduct(at - shot.ringCentres[k], dir)) < w / 2
+                && shot.body.containsPoint(at, Qt::OddEvenFill)) {
+                const QPoint from = (at + dir * w * 1.5).toPoint();
+                c = shot.image.pixel(from);
+                keep = 0.1;
+                noise = glitter(rng);
+            }
+            const double grey = 0.299 * qRed(c) + 0.587 * qGreen(c) + 0.114 * qBlue(c);
+            const auto mixed = [&](int v) {
+                return std::clamp(int(std::lround(grey + (v - grey) * keep + noise)), 0, 255);
+            };
+            line[x] = qRgb(mixed(qRed(c)), mixed(qGreen(c)), mixed(qBlue(c)));
+        }
+    }
+    return out;
+}
+
 QString names(const std::vector<Colour> &cs)
 {
     QStringList out;
@@ -122,6 +158,9 @@ private slots:
     void ringsFoundWhereDrawn();
     void ringsFoundAlongAskewAxis_data();
     void ringsFoundAlongAskewAxis();
+    void faintSilverRingFound_data();
+    void faintSilverRingFound();
+    void crowdedRingsOverShadedBody();
     void classifyKeepsColourUnderWhiteBalance_data();
     void classifyKeepsColourUnderWhiteBalance();
     void decideFindsDirection_data();
@@ -286,6 +325,70 @@ void TestPhoto::ringsFoundAlongAskewAxis()
         QVERIFY2(width < shot.ringWidths[i] * 1.3,
                  qPrintable(QStringLiteral("ring %1 %2 wide, drawn %3").arg(i + 1).arg(width).arg(shot.ringWidths[i])));
     }
+}
+
+void TestPhoto::faintSilverRingFound_data()
+{
+    QTest::addColumn<std::vector<Colour>>("code");
+    QTest::addColumn<double>("gain");
+    QTest::addColumn<double>("glare");
+    QTest::newRow("Gelb Violett, dim") << std::vector<Colour>{Colour::Gelb, Colour::Violett, Colour::Silber, Colour::Gold}
+                                       << 0.7 << 0.0;
+    QTest::newRow("Gelb Violett, glare") << std::vector<Colour>{Colour::Gelb, Colour::Violett, Colour::Silber, Colour::Gold}
+                                         << 1.0 << 0.5;
+    QTest::newRow("Braun Grün, dim") << std::vector<Colour>{Colour::Braun, Colour::Gruen, Colour::Silber, Colour::Gold}
+                                     << 0.7 << 0.0;
+    QTest::newRow("Orange Weiß, dim") << std::vector<Colour>{Colour::Orange, Colour::Weiss, Colour::Silber, Colour::Gold}
+                                      << 0.7 << 0.0;
+}
+
+void TestPhoto::faintSilverRingFound()
+{
+    // A silver ring as light as a pale body stands out only by its lack of
+    // colour, far less than the painted rings beside it: it must still be
+    // found, once, where it is.
+    QFETCH(std::vector<Colour>, code);
+    QFETCH(double, gain);
+    QFETCH(double, glare);
+    ResistorScene s;
+    s.rings = code;
+    s.bodyLength = 0.6;
+    s.glare = glare;
+    s.redGain = s.greenGain = s.blueGain = gain;
+    s.seed = 3;
+    const auto shot = zz::test::renderResistor(s);
+    const cv::Mat3b rgb = toMat(withFaintRing(shot, 2));
+    const Profile p = sampleProfile(rgb, toPoint(shot.ring1End), toPoint(shot.farEnd),
+                                    float(halfThickness(shot) * 0.85), {236, 236, 232});
+    const auto rings = findRings(p);
+    QCOMPARE(rings.size(), code.size());
+    for (size_t i = 0; i < rings.size(); ++i)
+        QVERIFY2(QLineF(toQPoint(p.at(rings[i].centre())), shot.ringCentres[i]).length() < shot.ringWidths[i] / 2,
+                 qPrintable(QStringLiteral("ring %1").arg(i + 1)));
+}
+
+void TestPhoto::crowdedRingsOverShadedBody()
+{
+    // Black and brown close together on a blue body, the bare body between
+    // them in their shade: the dip between them stays at about 40 % of
+    // their contrast, and both are still rings, apart.
+    const cv::Vec3f body(60, 120, 190), black(22, 22, 28), brown(75, 40, 32);
+    Profile p;
+    p.halfWidth = 30;
+    p.body = body;
+    for (int i = 0; i < 240; ++i) {
+        const bool inBlack = (i >= 80 && i < 95) || (i >= 160 && i < 175);
+        p.rgb.push_back(inBlack ? black : i >= 95 && i < 107 ? body * 0.6f : i >= 107 && i < 122 ? brown : body);
+        p.spread.push_back(20);
+        p.bodyNear.push_back(body);
+        p.spreadNear.push_back(20);
+    }
+    const auto rings = findRings(p);
+    QCOMPARE(rings.size(), size_t(3));
+    const double centres[] = {87, 114, 167};
+    for (size_t i = 0; i < rings.size(); ++i)
+        QVERIFY2(std::abs(rings[i].centre() - centres[i]) < 4,
+                 qPrintable(QStringLiteral("ring %1 at %2").arg(i + 1).arg(rings[i].centre())));
 }
 
 void TestPhoto::classifyKeepsColourUnderWhiteBalance_data()
