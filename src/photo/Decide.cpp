@@ -19,6 +19,10 @@ constexpr int kPrescored = 48;
 constexpr double kFloor = 1e-4;
 // Log-likelihood lost per unit of squared relative spread of the digit gaps.
 constexpr double kUnevenWeight = 5;
+// A ring narrower than this share of the median ring costs this much per
+// e-fold narrower.
+constexpr double kNarrow = 0.8;
+constexpr double kNarrowWeight = 3;
 // How far the lighting estimate may miss, shared by all rings of a photo.
 constexpr double kShiftL = 8;
 constexpr double kShiftAb = 8;
@@ -205,6 +209,24 @@ std::vector<std::vector<int>> ringSubsets(int n, Direction direction)
     return subsets;
 }
 
+// Printed rings of one part are about equally wide; a glint or the edge of
+// the shine beside a ring makes a narrow hump.
+double widthTerm(const std::vector<RingEvidence> &rings, const std::vector<int> &used)
+{
+    std::vector<double> w;
+    for (int i : used)
+        w.push_back(rings[size_t(i)].width);
+    std::nth_element(w.begin(), w.begin() + std::ptrdiff_t(w.size() / 2), w.end());
+    const double median = w[w.size() / 2];
+    if (median <= 0)
+        return 0;
+    double s = 0;
+    for (int i : used)
+        if (const double w = rings[size_t(i)].width; w > 0)
+            s -= kNarrowWeight * std::max(0.0, std::log(kNarrow * median / w));
+    return s;
+}
+
 // Digit rings are printed at even steps; the widest gap (before the
 // tolerance ring) is left out. A subset with a stray ring among them is uneven.
 double spacingTerm(const std::vector<RingEvidence> &rings, const std::vector<int> &used)
@@ -228,7 +250,7 @@ std::vector<Scored> colourReadings(const std::vector<RingEvidence> &rings, Direc
     std::vector<Scored> all;
     const int n = int(rings.size());
     for (const std::vector<int> &used : ringSubsets(n, direction)) {
-        double subsetScore = spacingTerm(rings, used);
+        double subsetScore = spacingTerm(rings, used) + widthTerm(rings, used);
         std::vector<RingEvidence> forward;
         for (int i = 0; i < n; ++i) {
             const bool kept = std::find(used.begin(), used.end(), i) != used.end();
