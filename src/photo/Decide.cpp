@@ -19,6 +19,10 @@ constexpr int kPrescored = 48;
 constexpr double kFloor = 1e-4;
 // Log-likelihood lost per unit of squared relative spread of the digit gaps.
 constexpr double kUnevenWeight = 5;
+// A ring narrower than this share of the median ring costs this much per
+// e-fold narrower.
+constexpr double kNarrow = 0.8;
+constexpr double kNarrowWeight = 3;
 // How far the lighting estimate may miss, shared by all rings of a photo.
 constexpr double kShiftL = 8;
 constexpr double kShiftAb = 8;
@@ -171,11 +175,11 @@ double plausibility(const value::RingCode &code, const std::vector<RingEvidence>
 
 namespace {
 
-// Which rings to read: all, or without some at the ends, or without the
-// least likely one inside; when the direction is given, all of them.
-std::vector<std::vector<int>> ringSubsets(const std::vector<RingEvidence> &rings, Direction direction)
+// Which rings to read: all, or without up to two at each end (shading at a
+// rounded end looks like a ring) and up to two inside (a glint or the edge of
+// the shine beside a ring); when the direction is given, all of them.
+std::vector<std::vector<int>> ringSubsets(int n, Direction direction)
 {
-    const int n = int(rings.size());
     std::vector<std::vector<int>> subsets;
     if (direction == Direction::Forward) {
         std::vector<int> all(size_t(n), 0);
@@ -184,27 +188,43 @@ std::vector<std::vector<int>> ringSubsets(const std::vector<RingEvidence> &rings
             subsets.push_back(all);
         return subsets;
     }
-    for (int front = 0; front <= 2; ++front)
-        for (int back = 0; back <= 2; ++back) {
-            std::vector<int> s;
-            for (int i = front; i < n - back; ++i)
-                s.push_back(i);
-            if (s.size() >= 3 && s.size() <= 6)
-                subsets.push_back(s);
+    for (int first = 0; first <= 2; ++first)
+        for (int last = n - 1; last >= n - 3; --last) {
+            // Left out inside: none, one, or two of first+1 ... last-1 (-1: none).
+            std::vector<std::pair<int, int>> drops{{-1, -1}};
+            for (int a = first + 1; a < last; ++a) {
+                drops.push_back({a, -1});
+                for (int b = a + 1; b < last; ++b)
+                    drops.push_back({a, b});
+            }
+            for (auto [a, b] : drops) {
+                std::vector<int> s;
+                for (int i = first; i <= last; ++i)
+                    if (i != a && i != b)
+                        s.push_back(i);
+                if (s.size() >= 3 && s.size() <= 6)
+                    subsets.push_back(std::move(s));
+            }
         }
-    if (n >= 4) {
-        int weakest = 1;
-        for (int i = 1; i < n - 1; ++i)
-            if (rings[size_t(i)].real < rings[size_t(weakest)].real)
-                weakest = i;
-        std::vector<int> s;
-        for (int i = 0; i < n; ++i)
-            if (i != weakest)
-                s.push_back(i);
-        if (s.size() <= 6)
-            subsets.push_back(s);
-    }
     return subsets;
+}
+
+// Printed rings of one part are about equally wide; a glint or the edge of
+// the shine beside a ring makes a narrow hump.
+double widthTerm(const std::vector<RingEvidence> &rings, const std::vector<int> &used)
+{
+    std::vector<double> w;
+    for (int i : used)
+        w.push_back(rings[size_t(i)].width);
+    std::nth_element(w.begin(), w.begin() + std::ptrdiff_t(w.size() / 2), w.end());
+    const double median = w[w.size() / 2];
+    if (median <= 0)
+        return 0;
+    double s = 0;
+    for (int i : used)
+        if (const double w = rings[size_t(i)].width; w > 0)
+            s -= kNarrowWeight * std::max(0.0, std::log(kNarrow * median / w));
+    return s;
 }
 
 // Digit rings are printed at even steps; the widest gap (before the
@@ -229,8 +249,8 @@ std::vector<Scored> colourReadings(const std::vector<RingEvidence> &rings, Direc
 {
     std::vector<Scored> all;
     const int n = int(rings.size());
-    for (const std::vector<int> &used : ringSubsets(rings, direction)) {
-        double subsetScore = spacingTerm(rings, used);
+    for (const std::vector<int> &used : ringSubsets(n, direction)) {
+        double subsetScore = spacingTerm(rings, used) + widthTerm(rings, used);
         std::vector<RingEvidence> forward;
         for (int i = 0; i < n; ++i) {
             const bool kept = std::find(used.begin(), used.end(), i) != used.end();

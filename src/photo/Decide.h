@@ -2,10 +2,12 @@
 
 // Decide: which end is ring 1, and which whole codes the rings most likely show.
 //
-// Promises: for 3 to 6 rings (of up to 8 found: unlikely rings at the ends
-// and the weakest inside may be left out, at the cost of their `real`) with colour probabilities and positions along
-// the body, codes in both reading directions (or in the given one), each
-// scored by its rings' colour probabilities, by what its rings may be
+// Promises: for 3 to 6 rings (of up to 8 found: up to two at each end and
+// two inside may be left out, at the cost of their `real`) with colour
+// probabilities and positions along the body, codes in both reading
+// directions (or in the given one), each scored by its rings' colour
+// probabilities, by how evenly the digits are spaced and how alike the
+// rings are in width (a glint beside a ring is narrow), by what its rings may be
 // (digits are never gold or silver, the tolerance ring offers only its
 // colours), by plausibility through the value library (a code that does not
 // exist or is unusual, a value outside the E-series), by agreement (two rings
