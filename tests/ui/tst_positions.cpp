@@ -7,6 +7,7 @@
 #include "ui/UiCommon.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -126,7 +127,10 @@ class TestPositions final : public QObject
 
     Frame frame(const QString &id)
     {
-        Frame f;
+        // The frame counts once it stands still: under load the window
+        // manager may still be placing it when its extents first appear.
+        Frame f, last;
+        QElapsedTimer still;
         (void)QTest::qWaitFor([&] {
             const QRegularExpressionMatch e = QRegularExpression("= (\\d+), (\\d+), (\\d+), (\\d+)")
                 .match(tool("xprop", {"-id", id, "_NET_FRAME_EXTENTS"}));
@@ -142,7 +146,12 @@ class TestPositions final : public QObject
             const int b = e.captured(4).toInt();
             f.rect = QRect(number("Absolute upper-left X").toInt() - l, number("Absolute upper-left Y").toInt() - f.title,
                            number("Width").toInt() + l + r, number("Height").toInt() + f.title + b);
-            return true;
+            if (f.rect != last.rect || f.title != last.title) {
+                last = f;
+                still.start();
+                return false;
+            }
+            return still.elapsed() >= 300;
         }, 15000);
         return f;
     }
