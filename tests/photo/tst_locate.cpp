@@ -71,6 +71,10 @@ void TestLocate::alignTurnsAxisSquareToRings_data()
     QTest::newRow("off by 4°") << 10.0 << 4.0 << false << 0.3;
     QTest::newRow("off by −5°, blue") << 150.0 << -5.0 << true << 0.0;
     QTest::newRow("off by 3°, glare") << 95.0 << 3.0 << false << 0.7;
+    // Small turns too: over a thick body a strip a degree or two off crosses
+    // a ring's edge obliquely.
+    QTest::newRow("off by 1.5°") << 0.0 << 1.5 << false << 0.0;
+    QTest::newRow("off by −2°, blue, glare") << 180.0 << -2.0 << true << 0.5;
 }
 
 void TestLocate::alignTurnsAxisSquareToRings()
