@@ -49,4 +49,9 @@ std::optional<BodyAxis> closeUpBody(const cv::Mat3b &rgb, const BodyAxis &closeU
 // most sharply. Kept as it is unless the turn clearly sharpens the strip.
 BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis);
 
+// The axis turned about its middle to the mean direction of the colour
+// edges inside the body that run nearly across it (the rings' edges), to a
+// fraction of a degree. Unchanged when few edges run across.
+BodyAxis squareToRingEdges(const cv::Mat3b &rgb, const BodyAxis &axis);
+
 } // namespace zz::photo

@@ -181,14 +181,24 @@ Reading readPhoto(const QImage &photo)
         guesses.push_back(*body);
     Reading best;
     double bestScore = -1e9;
-    for (const BodyAxis &guess : guesses) {
-        const BodyAxis a = alignToRings(rgb, guess);
+    BodyAxis bestAxis;
+    const auto read = [&](const BodyAxis &a) {
         double score = -1e9;
         Reading r = readAxis(rgb, a.start, a.end, a.halfWidth, a.background, &score);
         if (r.found && (!best.found || score > bestScore)) {
             best = std::move(r);
             bestScore = score;
+            bestAxis = a;
         }
+    };
+    for (const BodyAxis &guess : guesses)
+        read(alignToRings(rgb, guess));
+    // The best guess squared to the rings' edges as well: where the band's
+    // sharpness does not clearly peak, the edges' direction still does.
+    if (best.found) {
+        const BodyAxis squared = squareToRingEdges(rgb, bestAxis);
+        if (squared.start != bestAxis.start)
+            read(squared);
     }
     if (!best.found || bestScore < kLeastScorePerRing)
         return nothing("Auf dem Foto wurde kein Widerstand gefunden.");
