@@ -343,6 +343,11 @@ void TestPhoto::classifyKeepsColourUnderWhiteBalance()
             sum += o;
         QVERIFY(std::abs(sum - 1) < 1e-6);
     }
+    // Metal mirrors its surroundings: gold in shadow is dark, but yellowish
+    // and uneven, not the red-brown of paint.
+    const ColourOdds shaded = classifyRing(lit(cv::Vec3f(96, 74, 36)), 70, lit(body), light);
+    QVERIFY2(shaded[size_t(Colour::Gold)] > shaded[size_t(Colour::Braun)],
+             qPrintable(QStringLiteral("gold %1, brown %2").arg(shaded[size_t(Colour::Gold)]).arg(shaded[size_t(Colour::Braun)])));
 }
 
 void TestPhoto::decideFindsDirection_data()
