@@ -34,6 +34,12 @@ const ColourPrototype g_prototypes[] = {
     {Colour::Silber, {77, 1, 3}, 10},
 };
 
+// Lightness counts less than hue: shading and exposure move it most. A metal
+// ring mirrors its surroundings, so how light it looks (gold in shadow is as
+// dark as brown) says still less about it.
+constexpr double kPaintLightness = 0.5;
+constexpr double kMetalLightness = 0.25;
+
 constexpr float kMildCast = 0.2f;   // log ratio
 const cv::Vec3f kBeigeBody(220, 195, 155);
 const cv::Vec3f kBlueBody(95, 160, 215);
@@ -84,8 +90,10 @@ ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &, c
     std::array<double, decode::kColourCount> logs{};
     for (const ColourPrototype &p : g_prototypes) {
         const cv::Vec3f d = lab - p.lab;
-        double e = (0.5 * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) / (2.0 * p.sigma * p.sigma);
-        if (p.colour == Colour::Gold || p.colour == Colour::Silber)
+        const bool metal = p.colour == Colour::Gold || p.colour == Colour::Silber;
+        const double wl = metal ? kMetalLightness : kPaintLightness;
+        double e = (wl * d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) / (2.0 * p.sigma * p.sigma);
+        if (metal)
             e -= std::clamp((spread - 55.0) / 25.0, -1.0, 1.0);
         logs[size_t(p.colour)] = -e;
         best = std::max(best, -e);

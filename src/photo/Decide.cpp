@@ -23,9 +23,15 @@ constexpr double kUnevenWeight = 5;
 // e-fold narrower.
 constexpr double kNarrow = 0.8;
 constexpr double kNarrowWeight = 3;
-// How far the lighting estimate may miss, shared by all rings of a photo.
-constexpr double kShiftL = 8;
-constexpr double kShiftAb = 8;
+// How far the lighting estimate may miss, shared by all rings of a photo: the
+// exposure (relative, on L*+16), the cast along a* and b* (L*a*b* units at
+// white) and the camera's saturation (relative, on a* and b*).
+constexpr double kExposure = 0.125;
+constexpr double kCast = 8;
+constexpr double kSaturation = 0.2;
+// Beyond this many of its spreads from a prototype a ring's odds are at their
+// floor already; the shared error must not win back what they never lost.
+constexpr double kFarthest = 3;
 
 std::vector<std::span<const Colour>> ringLists(int n)
 {
@@ -65,31 +71,56 @@ double agreement(const RingEvidence &a, const RingEvidence &b, bool same)
     return 0;
 }
 
-// The rings of one photo share what the lighting estimate got wrong: a
-// common shift of every colour, larger on light colours than on dark ones (a
-// wrong gain moves L*a*b* in proportion to the cube root of brightness).
-// Integrating that shift out rewards codes whose rings all miss their
-// prototypes the same way: brown and red are told apart by how they differ
-// from each other more than by where they lie.
-double sharedShift(const std::vector<RingEvidence> &rings, const std::vector<Colour> &colours)
+using Latent = cv::Vec4d;
+using LatentCov = cv::Matx44d;
+
+// One ring's part in the shared error: how each latent moves its L*a*b*
+// (columns: exposure, cast a*, cast b*, saturation), weighted as Classify
+// weighs the channels.
+void addRing(const cv::Vec3f &lab, Colour colour, LatentCov &h, Latent &g)
 {
     constexpr double kWeight[3] = {0.5, 1, 1};
-    constexpr double kShift[3] = {kShiftL, kShiftAb, kShiftAb};
-    double bonus = 0;
-    for (int k = 0; k < 3; ++k) {
-        double a = 0, b = 0;
-        for (size_t i = 0; i < rings.size(); ++i) {
-            if (!rings[i].lab)
-                return 0;
-            const Prototype p = prototypeOf(colours[i]);
-            const double m = (p.lab[0] + 16) / 116, v = p.sigma * p.sigma;
-            a += kWeight[k] * m * ((*rings[i].lab)[k] - p.lab[k]) / v;
-            b += kWeight[k] * m * m / v;
+    const Prototype p = prototypeOf(colour);
+    const double v = double(p.sigma) * p.sigma, m = (p.lab[0] + 16) / 116;
+    cv::Vec3d r(lab[0] - p.lab[0], lab[1] - p.lab[1], lab[2] - p.lab[2]);
+    const double far = std::sqrt((kWeight[0] * r[0] * r[0] + r[1] * r[1] + r[2] * r[2]) / v);
+    if (far > kFarthest)
+        r *= kFarthest / far;
+    const double j[3][4] = {{p.lab[0] + 16.0, 0, 0, 0}, {p.lab[1], m, 0, p.lab[1]}, {p.lab[2], 0, m, p.lab[2]}};
+    for (int k = 0; k < 3; ++k)
+        for (int x = 0; x < 4; ++x) {
+            g[x] += kWeight[k] / v * j[k][x] * r[k];
+            for (int y = 0; y < 4; ++y)
+                h(x, y) += kWeight[k] / v * j[k][x] * j[k][y];
         }
-        const double t2 = kShift[k] * kShift[k];
-        bonus += a * a / (2 * (1 / t2 + b)) - 0.5 * std::log1p(t2 * b);
+}
+
+// The rings of one photo share what the lighting estimate got wrong. A wrong
+// exposure scales L*+16, a* and b* alike (L*a*b* follows the cube root of
+// brightness); a cast shifts a* and b*, more on light colours than on dark
+// ones; a camera that saturates more scales a* and b*. Integrating these out
+// rewards codes whose rings all miss their prototypes the same way: brown and
+// red are told apart by how they differ from the other rings of the part
+// more than by where they lie.
+double sharedShift(const std::vector<RingEvidence> &rings, const std::vector<Colour> &colours)
+{
+    LatentCov h = LatentCov::zeros();
+    Latent g(0, 0, 0, 0);
+    for (size_t i = 0; i < rings.size(); ++i) {
+        if (!rings[i].lab)
+            return 0;
+        addRing(*rings[i].lab, colours[i], h, g);
     }
-    return bonus;
+    // Gaussian latents T, ring noise S: log N(r; 0, S + J T J') - log N(r; 0, S)
+    // = g'(T^-1 + H)^-1 g / 2 - log det(I + T H) / 2, with g = J'S^-1 r, H = J'S^-1 J.
+    const Latent prior(kExposure * kExposure, kCast * kCast, kCast * kCast, kSaturation * kSaturation);
+    LatentCov a = h, th = h;
+    for (int x = 0; x < 4; ++x) {
+        a(x, x) += 1 / prior[x];
+        for (int y = 0; y < 4; ++y)
+            th(x, y) = prior[x] * h(x, y) + (x == y ? 1 : 0);
+    }
+    return 0.5 * g.dot(a.solve(g, cv::DECOMP_CHOLESKY)) - 0.5 * std::log(cv::determinant(th));
 }
 
 void enumerate(const std::vector<RingEvidence> &ordered, const std::vector<int> &used, bool reversed,

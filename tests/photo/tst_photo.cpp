@@ -145,6 +145,22 @@ QString names(const std::vector<Colour> &cs)
     return out.join(u' ');
 }
 
+// A phone camera that renders colours more saturated than they are, as many do.
+QImage vivid(const QImage &image, double saturation)
+{
+    QImage out = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        QRgb *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const double r = qRed(line[x]), g = qGreen(line[x]), b = qBlue(line[x]);
+            const double grey = 0.3 * r + 0.59 * g + 0.11 * b;
+            const auto c = [&](double v) { return std::clamp(int(std::lround(grey + saturation * (v - grey))), 0, 255); };
+            line[x] = qRgb(c(r), c(g), c(b));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 class TestPhoto final : public QObject {
@@ -170,6 +186,8 @@ private slots:
     void readsRingsRelativeToEachOther_data();
     void readsRingsRelativeToEachOther();
     void correctionsReRank();
+    void readsVividPhotoRelatively_data();
+    void readsVividPhotoRelatively();
 };
 
 void TestPhoto::loadRefusesBadInput_data()
@@ -429,6 +447,11 @@ void TestPhoto::classifyKeepsColourUnderWhiteBalance()
             sum += o;
         QVERIFY(std::abs(sum - 1) < 1e-6);
     }
+    // Metal mirrors its surroundings: gold in shadow is dark, but yellowish
+    // and uneven, not the red-brown of paint.
+    const ColourOdds shaded = classifyRing(lit(cv::Vec3f(96, 74, 36)), 70, lit(body), light);
+    QVERIFY2(shaded[size_t(Colour::Gold)] > shaded[size_t(Colour::Braun)],
+             qPrintable(QStringLiteral("gold %1, brown %2").arg(shaded[size_t(Colour::Gold)]).arg(shaded[size_t(Colour::Braun)])));
 }
 
 void TestPhoto::decideFindsDirection_data()
@@ -539,6 +562,42 @@ void TestPhoto::readsRingsRelativeToEachOther()
     const auto shot = zz::test::renderResistor(zz::test::variedScene(code, seed, 0.6));
     const QImage photo = QImage::fromData(encoded(shot.image, "JPEG"));
     const Reading r = readPhoto(photo);
+    QVERIFY2(r.found, qPrintable(r.error));
+    QCOMPARE(names(r.candidates.front().colours), names(code));
+}
+
+void TestPhoto::readsVividPhotoRelatively_data()
+{
+    QTest::addColumn<std::vector<Colour>>("code");
+    QTest::addColumn<double>("redGain");
+    QTest::addColumn<double>("blueGain");
+    QTest::addColumn<quint32>("seed");
+    using C = Colour;
+    // On a blue body seen by a camera that saturates, brown looks red ring by
+    // ring; beside orange or red on the same part it is the darker, duller one.
+    QTest::newRow("brown beside orange") << std::vector<C>{C::Braun, C::Schwarz, C::Schwarz, C::Orange, C::Braun} << 1.0 << 1.0 << 1u;
+    QTest::newRow("brown beside orange, warm lamp")
+        << std::vector<C>{C::Braun, C::Schwarz, C::Schwarz, C::Orange, C::Braun} << 1.15 << 0.85 << 2u;
+    QTest::newRow("brown beside red, warm lamp") << std::vector<C>{C::Braun, C::Schwarz, C::Schwarz, C::Rot, C::Braun} << 1.15 << 0.85 << 1u;
+    QTest::newRow("red beside brown") << std::vector<C>{C::Rot, C::Rot, C::Schwarz, C::Braun, C::Braun} << 1.15 << 0.85 << 1u;
+}
+
+void TestPhoto::readsVividPhotoRelatively()
+{
+    QFETCH(std::vector<Colour>, code);
+    QFETCH(double, redGain);
+    QFETCH(double, blueGain);
+    QFETCH(quint32, seed);
+    ResistorScene s;
+    s.rings = code;
+    s.body = zz::test::BodyColour::Blue;
+    s.bodyLength = 0.5;
+    s.redGain = redGain;
+    s.blueGain = blueGain;
+    s.glare = 0.3;
+    s.colourJitter = 0.2 * (seed - 1);
+    s.seed = seed;
+    const Reading r = readPhoto(vivid(zz::test::renderResistor(s).image, 1.4));
     QVERIFY2(r.found, qPrintable(r.error));
     QCOMPARE(names(r.candidates.front().colours), names(code));
 }
