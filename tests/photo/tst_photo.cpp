@@ -485,6 +485,12 @@ void TestPhoto::decideFindsDirection_data()
         << std::vector<RingEvidence>{ring({{C::Braun, 0.9}}, 0.1), ring({{C::Braun, 0.9}}, 0.4), ring({{C::Schwarz, 0.9}}, 0.5),
                                      ring({{C::Schwarz, 0.9}}, 0.6), ring({{C::Braun, 0.9}}, 0.7)}
         << std::vector<C>{C::Braun, C::Schwarz, C::Schwarz, C::Braun, C::Braun};
+    // A leading zero is never printed: a first ring that looks black but
+    // might be brown is a dark brown.
+    QTest::newRow("dark first ring is brown")
+        << std::vector<RingEvidence>{ring({{C::Schwarz, 0.9}, {C::Braun, 0.03}}, 0.15), ring({{C::Rot, 0.9}}, 0.35),
+                                     ring({{C::Gold, 0.9}}, 0.5), ring({{C::Gold, 0.9}}, 0.85)}
+        << std::vector<C>{C::Braun, C::Rot, C::Gold, C::Gold};
     // Shading at the body's end looks like a ring but is unlikely to be one.
     QTest::newRow("shading at an end dropped")
         << std::vector<RingEvidence>{ring({{C::Braun, 0.6}}, 0.02, 0.3), ring({{C::Gelb, 0.9}}, 0.2), ring({{C::Violett, 0.9}}, 0.35),
