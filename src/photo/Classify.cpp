@@ -40,6 +40,15 @@ const ColourPrototype g_prototypes[] = {
 constexpr double kPaintLightness = 0.5;
 constexpr double kMetalLightness = 0.25;
 
+// Gold is a coloured metal, at least as colourful as a beige body under the
+// same light; silver has only the colour it mirrors, less than the body's.
+// Colourfulness is chroma over L* + 16, which shading leaves unchanged; the
+// difference, not the ratio, since a lamp's leftover cast adds to both.
+constexpr double kMetalSplit = 0.03;    // body's colourfulness - ring's
+constexpr double kMetalSplitWidth = 0.03;
+constexpr double kMetalSplitWeight = 2.0;
+constexpr float kWarmBodyChroma = 8;
+
 constexpr float kMildCast = 0.2f;   // log ratio
 const cv::Vec3f kBeigeBody(220, 195, 155);
 const cv::Vec3f kBlueBody(95, 160, 215);
@@ -82,9 +91,30 @@ cv::Vec3f correctedLab(const cv::Vec3f &rgb, const Lighting &light)
     return rgbToLab(c);
 }
 
-ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &, const Lighting &light)
+namespace {
+
+float colourfulness(const cv::Vec3f &lab)
+{
+    return std::hypot(lab[1], lab[2]) / std::max(1.0f, lab[0] + 16);
+}
+
+// How much likelier silver than gold, from the ring's colour beside the body
+// near it: positive when the ring has lost the body's colour. Only a warm
+// (beige, tan) body is a witness; on blue or grey there is nothing to compare.
+double silverOverGold(const cv::Vec3f &ring, const cv::Vec3f &body)
+{
+    if (body[2] <= 0 || std::hypot(body[1], body[2]) < kWarmBodyChroma)
+        return 0;
+    const double lost = colourfulness(body) - colourfulness(ring);
+    return kMetalSplitWeight * std::clamp((lost - kMetalSplit) / kMetalSplitWidth, -1.0, 1.0);
+}
+
+} // namespace
+
+ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &body, const Lighting &light)
 {
     const cv::Vec3f lab = correctedLab(rgb, light);
+    const double metalSplit = silverOverGold(lab, correctedLab(body, light));
     ColourOdds odds{};
     double best = -1e30;
     std::array<double, decode::kColourCount> logs{};
@@ -103,6 +133,15 @@ ColourOdds classifyRing(const cv::Vec3f &rgb, float spread, const cv::Vec3f &, c
         sum += odds[i] = std::exp(logs[i] - best);
     for (double &o : odds)
         o /= sum;
+    // The body tells gold from silver, not metal from grey or white: move
+    // odds between the two metals only.
+    double &silver = odds[size_t(Colour::Silber)], &gold = odds[size_t(Colour::Gold)];
+    const double metal = silver + gold;
+    if (metal > 0) {
+        const double s = silver * std::exp(0.5 * metalSplit), g = gold * std::exp(-0.5 * metalSplit);
+        silver = metal * s / (s + g);
+        gold = metal * g / (s + g);
+    }
     return odds;
 }
 

@@ -192,6 +192,10 @@ double plausibility(const value::RingCode &code, const std::vector<RingEvidence>
     const auto in = [&](value::Series x) { return std::find(f.series.begin(), f.series.end(), x) != f.series.end(); };
     if (!in(value::Series::E24) && !(!four && in(value::Series::E96)))
         s -= 1.5;
+    // A leading zero is legal and only flagged unusual, but practically never
+    // printed: a black first ring is mostly a dark brown the camera crushed.
+    if (code.colours().front() == decode::Colour::Schwarz)
+        s -= 2.5;
 
     // Layout: the tolerance ring stands apart from the digits.
     const int n = int(rings.size());

@@ -452,6 +452,23 @@ void TestPhoto::classifyKeepsColourUnderWhiteBalance()
     const ColourOdds shaded = classifyRing(lit(cv::Vec3f(96, 74, 36)), 70, lit(body), light);
     QVERIFY2(shaded[size_t(Colour::Gold)] > shaded[size_t(Colour::Braun)],
              qPrintable(QStringLiteral("gold %1, brown %2").arg(shaded[size_t(Colour::Gold)]).arg(shaded[size_t(Colour::Braun)])));
+    // Silver mirroring a warm lamp is yellowish too, but less colourful than
+    // the body beside it; gold is as colourful as the body, light or dim.
+    // (Under a strong warm lamp the cast left in on purpose still makes this
+    // silver gold.)
+    const struct {
+        Colour colour;
+        cv::Vec3f rgb;
+    } metals[] = {{Colour::Silber, {238, 216, 185}}, {Colour::Gold, {213, 190, 150}}, {Colour::Gold, {163, 142, 102}}};
+    for (const auto &m : metals) {
+        if (m.colour == Colour::Silber && redGain > 1.1)
+            continue;
+        const ColourOdds odds = classifyRing(lit(m.rgb), 90, lit(body), light);
+        const Colour other = m.colour == Colour::Gold ? Colour::Silber : Colour::Gold;
+        QVERIFY2(odds[size_t(m.colour)] > odds[size_t(other)],
+                 qPrintable(names({m.colour}) + QStringLiteral(" %1, ").arg(odds[size_t(m.colour)]) + names({other}) +
+                            QStringLiteral(" %1").arg(odds[size_t(other)])));
+    }
 }
 
 void TestPhoto::decideFindsDirection_data()
@@ -468,6 +485,12 @@ void TestPhoto::decideFindsDirection_data()
         << std::vector<RingEvidence>{ring({{C::Braun, 0.9}}, 0.1), ring({{C::Braun, 0.9}}, 0.4), ring({{C::Schwarz, 0.9}}, 0.5),
                                      ring({{C::Schwarz, 0.9}}, 0.6), ring({{C::Braun, 0.9}}, 0.7)}
         << std::vector<C>{C::Braun, C::Schwarz, C::Schwarz, C::Braun, C::Braun};
+    // A leading zero is never printed: a first ring that looks black but
+    // might be brown is a dark brown.
+    QTest::newRow("dark first ring is brown")
+        << std::vector<RingEvidence>{ring({{C::Schwarz, 0.9}, {C::Braun, 0.03}}, 0.15), ring({{C::Rot, 0.9}}, 0.35),
+                                     ring({{C::Gold, 0.9}}, 0.5), ring({{C::Gold, 0.9}}, 0.85)}
+        << std::vector<C>{C::Braun, C::Rot, C::Gold, C::Gold};
     // Shading at the body's end looks like a ring but is unlikely to be one.
     QTest::newRow("shading at an end dropped")
         << std::vector<RingEvidence>{ring({{C::Braun, 0.6}}, 0.02, 0.3), ring({{C::Gelb, 0.9}}, 0.2), ring({{C::Violett, 0.9}}, 0.35),
