@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace zz::photo {
@@ -70,28 +71,13 @@ double meanDirection(const std::vector<Edge> &edges, double angle, double window
 
 BodyAxis squareToRingEdges(const cv::Mat3b &rgb, const BodyAxis &axis)
 {
-    const float length = float(cv::norm(axis.end - axis.start));
-    if (rgb.empty() || length < 16 || axis.halfWidth < 2)
+    const std::optional<BodyPatch> patch = bodyPatch(rgb, axis);
+    if (!patch)
         return axis;
-    // Only the body's surroundings, the body at most 300 px long: a ring
-    // edge still spans a few pixels.
-    const cv::Point2f mid = (axis.start + axis.end) * 0.5f;
-    const float reach = length / 2 + axis.halfWidth;
-    const cv::Rect roi = cv::Rect(cv::Point(int(mid.x - reach), int(mid.y - reach)),
-                                  cv::Point(int(mid.x + reach) + 2, int(mid.y + reach) + 2)) &
-                         cv::Rect(0, 0, rgb.cols, rgb.rows);
-    if (roi.width < 8 || roi.height < 8)
-        return axis;
-    const double scale = std::min(1.0, 300.0 / length);
-    cv::Mat3b small;
-    cv::resize(rgb(roi), small, cv::Size(), scale, scale, cv::INTER_AREA);
-    cv::Mat3f lab, smooth;
-    small.convertTo(lab, CV_32FC3, 1.0 / 255);
-    cv::cvtColor(lab, lab, cv::COLOR_RGB2Lab);
-    cv::GaussianBlur(lab, smooth, cv::Size(3, 3), 0);
-    const float s = float(scale);
-    const cv::Point2f centre = (mid - cv::Point2f(float(roi.x), float(roi.y)) + cv::Point2f(0.5f, 0.5f)) * s -
-                               cv::Point2f(0.5f, 0.5f);
+    cv::Mat3f smooth;
+    cv::GaussianBlur(patch->lab, smooth, cv::Size(3, 3), 0);
+    const cv::Point2f centre = patch->centre, mid = (axis.start + axis.end) * 0.5f;
+    const float length = float(cv::norm(axis.end - axis.start)), s = patch->scale;
     const cv::Point2f d = (axis.end - axis.start) / length;
     // The inner half across: the outline's edges run along the axis and a
     // turned band stays inside the body; the inner 90 % along: beyond the

@@ -418,11 +418,11 @@ double sharpness(const cv::Mat3f &img, cv::Point2f centre, float angle, float le
 
 } // namespace
 
-BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis)
+std::optional<BodyPatch> bodyPatch(const cv::Mat3b &rgb, const BodyAxis &axis)
 {
     const float length = float(cv::norm(axis.end - axis.start));
     if (rgb.empty() || length < 16 || axis.halfWidth < 2)
-        return axis;
+        return std::nullopt;
     // Only the body's surroundings, the body at most 300 px long: a ring
     // edge still spans a few samples.
     const cv::Point2f mid = (axis.start + axis.end) * 0.5f;
@@ -431,16 +431,27 @@ BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis)
                                   cv::Point(int(mid.x + reach) + 2, int(mid.y + reach) + 2)) &
                          cv::Rect(0, 0, rgb.cols, rgb.rows);
     if (roi.width < 8 || roi.height < 8)
-        return axis;
+        return std::nullopt;
     const double scale = std::min(1.0, 300.0 / length);
     cv::Mat3b small;
     cv::resize(rgb(roi), small, cv::Size(), scale, scale, cv::INTER_AREA);
-    cv::Mat3f lab;
-    small.convertTo(lab, CV_32FC3, 1.0 / 255);
-    cv::cvtColor(lab, lab, cv::COLOR_RGB2Lab);
-    const float s = float(scale);
-    const cv::Point2f centre = (mid - cv::Point2f(float(roi.x), float(roi.y)) + cv::Point2f(0.5f, 0.5f)) * s -
-                               cv::Point2f(0.5f, 0.5f);
+    BodyPatch patch;
+    small.convertTo(patch.lab, CV_32FC3, 1.0 / 255);
+    cv::cvtColor(patch.lab, patch.lab, cv::COLOR_RGB2Lab);
+    patch.scale = float(scale);
+    patch.centre = (mid - cv::Point2f(float(roi.x), float(roi.y)) + cv::Point2f(0.5f, 0.5f)) * patch.scale -
+                   cv::Point2f(0.5f, 0.5f);
+    return patch;
+}
+
+BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis)
+{
+    const std::optional<BodyPatch> patch = bodyPatch(rgb, axis);
+    if (!patch)
+        return axis;
+    const cv::Mat3f &lab = patch->lab;
+    const cv::Point2f centre = patch->centre, mid = (axis.start + axis.end) * 0.5f;
+    const float length = float(cv::norm(axis.end - axis.start)), s = patch->scale;
     const cv::Point2f d = axis.end - axis.start;
     const float angle = std::atan2(d.y, d.x);
     // The inner half across: a turned band stays inside the body; the inner

@@ -44,6 +44,16 @@ BodyAxis closeUpAxis(const cv::Mat3b &rgb);
 // inside the frame, with background beyond it).
 std::optional<BodyAxis> closeUpBody(const cv::Mat3b &rgb, const BodyAxis &closeUp);
 
+// The body and its surroundings in L*a*b* (OpenCV's float scale), scaled so the
+// body is at most 300 px long, with the axis' middle in that patch; none for an
+// axis too short or thin to turn, or off the photo.
+struct BodyPatch {
+    cv::Mat3f lab;
+    cv::Point2f centre;
+    float scale = 1;
+};
+std::optional<BodyPatch> bodyPatch(const cv::Mat3b &rgb, const BodyAxis &axis);
+
 // The axis turned about its middle (by at most a few degrees) to where the
 // rings' edges lie straight across it: the strip along the axis then changes
 // most sharply. Kept as it is unless the turn clearly sharpens the strip.
