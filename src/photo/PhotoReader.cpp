@@ -17,6 +17,7 @@ namespace {
 using decode::Colour;
 
 constexpr double kEndZone = 0.05;
+constexpr double kBodyColourReal = 0.8;
 // Below this score per ring the "rings" match no paint and no code well:
 // texture or clutter, not a resistor. Real photos, blurred or lit badly,
 // stay above -2.2; a textured background without a resistor reads -2.9.
@@ -75,17 +76,10 @@ void setCandidates(Reading &r, const std::vector<RankedCode> &ranked)
         r.error = QStringLiteral("Die Farbringe ergeben keinen gültigen Farbcode.");
 }
 
-// The chain from the body's axis on; `score` says how well the rings read.
-Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth, const cv::Vec3f &background,
-                 double *score = nullptr)
+// What each hump says as a ring: its colour's odds, where it lies and how
+// likely it is a ring at all.
+std::vector<RingEvidence> ringEvidence(const Profile &profile, const std::vector<RingSpan> &spans, const Lighting &light)
 {
-    if (score)
-        *score = -1e9;
-    const Profile profile = sampleProfile(rgb, start, end, halfWidth, background);
-    const std::vector<RingSpan> spans = findRings(profile);
-    if (spans.size() < 3)
-        return nothing("Auf dem Widerstand wurden keine Farbringe erkannt.");
-    const Lighting light = estimateLighting(profile.body, background);
     const double last = std::max(1, profile.size() - 1);
     std::vector<RingEvidence> evidence;
     for (const RingSpan &s : spans) {
@@ -98,8 +92,30 @@ Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float
         // Shading at the rounded ends of the body looks like a ring there.
         const bool atEnd = s.begin < profile.size() * kEndZone || s.end > profile.size() * (1 - kEndZone);
         e.real = (atEnd ? 0.4 : 0.95) * std::clamp(double(s.contrast) / 15, 0.3, 1.0);
+        // A hump that reads as the body's own colour is mostly shading or
+        // the edge of a glint on the body, rarely a ring of that paint.
+        const ColourOdds bodyOdds = classifyRing(near, 0, near, light);
+        const auto bodyColour = std::max_element(bodyOdds.begin(), bodyOdds.end()) - bodyOdds.begin();
+        const auto ringColour = std::max_element(e.odds.begin(), e.odds.end()) - e.odds.begin();
+        if (bodyColour == ringColour)
+            e.real *= kBodyColourReal;
         evidence.push_back(e);
     }
+    return evidence;
+}
+
+// The chain from the body's axis on; `score` says how well the rings read.
+Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float halfWidth, const cv::Vec3f &background,
+                 double *score = nullptr)
+{
+    if (score)
+        *score = -1e9;
+    const Profile profile = sampleProfile(rgb, start, end, halfWidth, background);
+    const std::vector<RingSpan> spans = findRings(profile);
+    if (spans.size() < 3)
+        return nothing("Auf dem Widerstand wurden keine Farbringe erkannt.");
+    const Lighting light = estimateLighting(profile.body, background);
+    const std::vector<RingEvidence> evidence = ringEvidence(profile, spans, light);
     const std::vector<RankedCode> ranked = rankCodes(evidence, Direction::Either);
     if (ranked.empty())
         return nothing("Die Farbringe ergeben keinen gültigen Farbcode.");
