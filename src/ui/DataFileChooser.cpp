@@ -1,6 +1,7 @@
 #include "ui/DataFileChooser.h"
 
 #include "output/DataFile.h"
+#include "ui/UiCommon.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -36,7 +37,7 @@ DataFileChoice DataFileChooser::choose(const QString &current)
     QFileDialog *d = dialog();
     if (!current.isEmpty())
         d->selectFile(current);
-    if (d->exec() != QDialog::Accepted)
+    if (!runFileDialog(*d))
         return {};
     const QString chosen = d->selectedFiles().value(0);
     if (chosen.isEmpty())

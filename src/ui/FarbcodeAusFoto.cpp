@@ -185,7 +185,7 @@ QFileDialog *TfrmFarbcodeAusFoto::fileDialog()
 void TfrmFarbcodeAusFoto::chooseFile()
 {
     QFileDialog *d = fileDialog();
-    if (d->exec() != QDialog::Accepted || d->selectedFiles().isEmpty())
+    if (!zz::ui::runFileDialog(*d) || d->selectedFiles().isEmpty())
         return;
     openPath(d->selectedFiles().constFirst());
 }

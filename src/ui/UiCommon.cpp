@@ -4,10 +4,13 @@
 #include "output/Report.h"
 #include "ui/RingComboBox.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QCompleter>
 #include <QEvent>
+#include <QFileDialog>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
@@ -138,6 +141,16 @@ void useDesignedFont(QWidget &window)
 {
     if (g_designedFont)
         window.setFont(*g_designedFont);
+}
+
+bool runFileDialog(QFileDialog &dialog)
+{
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    for (const QCompleter *completer : dialog.findChildren<QCompleter *>()) {
+        if (completer->popup())
+            completer->popup()->hide();
+    }
+    return accepted;
 }
 
 bool positionsKnown()

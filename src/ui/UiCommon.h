@@ -15,6 +15,7 @@
 #include <vector>
 
 class QColor;
+class QFileDialog;
 class QFont;
 class QMainWindow;
 class QMenu;
@@ -38,6 +39,11 @@ void fixWindowFrame(QMainWindow &window, QWidget &clientArea,
 // and menus take the desktop's.
 void setDesignedFont(const QFont &font);
 void useDesignedFont(QWidget &window);
+
+// Runs a file dialog and tells whether it was accepted. A name typed and
+// taken with Return while the list of completions shows would leave that
+// list, a window of its own, on screen after the dialog closed.
+bool runFileDialog(QFileDialog &dialog);
 
 // Whether the window system tells a window where it is and puts it where it
 // asks; a Wayland client can do neither.

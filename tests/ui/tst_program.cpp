@@ -309,6 +309,66 @@ private slots:
         expectEnd(program);
     }
 
+    // A name typed into a file dialog and taken with Return while the list
+    // of completions shows: the dialog closes, and that list with it.
+    void typedNameLeavesNoCompletions_data()
+    {
+        QTest::addColumn<bool>("photo");
+        QTest::newRow("Foto öffnen") << true;
+        QTest::newRow("Speichern unter") << false;
+    }
+
+    void typedNameLeavesNoCompletions()
+    {
+        QFETCH(bool, photo);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(photo ? "widerstand.png" : "Widerstaende.txt");
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("x\n");
+        }
+        writeSettings({{"Left", 60}, {"Top", 60}});
+        QProcess program;
+        start(program);
+        const QString id = window(kMainTitle);
+        QVERIFY(!id.isEmpty());
+        QString owner = id;
+        if (photo) {
+            keys(id, {"ctrl+o"});
+            owner = window("^Farbcode aus Foto$");
+            QVERIFY(!owner.isEmpty());
+        }
+        const QString pid = QString::number(program.processId());
+        const auto shown = [&] {
+            return xdotool({"search", "--onlyvisible", "--pid", pid}).split('\n', Qt::SkipEmptyParts);
+        };
+        const auto windows = [&] { return shown().size(); };
+        const QStringList earlier = shown();
+        const int before = earlier.size();
+        keys(owner, photo ? QStringList{"alt+f"} : QStringList{"alt+d", "u"});
+        QString files;
+        (void)QTest::qWaitFor([&] {
+            for (const QString &w : shown()) {
+                if (!earlier.contains(w))
+                    files = w;
+            }
+            return !files.isEmpty();
+        }, 15000);
+        QVERIFY(!files.isEmpty());
+        xdotool({"windowactivate", "--sync", files, "type", "--delay", "20", path});
+        QVERIFY2(QTest::qWaitFor([&] { return windows() > before + 1; }, 10000), "typing showed no completions");
+
+        xdotool({"key", "Return"});
+        QVERIFY(gone(files));
+        QVERIFY2(QTest::qWaitFor([&] { return windows() == before; }, 10000),
+                 qPrintable(QStringLiteral("%1 windows stayed, %2 before").arg(windows()).arg(before)));
+        if (photo)
+            keys(owner, {"Escape"});
+        keys(id, {"Escape"});
+        expectEnd(program);
+    }
+
     // A save beyond the file-size limit is a failed write: the program
     // reports it and goes on, and still writes its settings at the end.
     void saveBeyondFileSizeLimit()
