@@ -18,6 +18,15 @@ using decode::Colour;
 
 constexpr double kEndZone = 0.05;
 constexpr double kBodyColourReal = 0.8;
+// The body in better light: lighter than the body near it by this much L*,
+// within this angle of its hue and keeping at least this share of its
+// colourfulness, on a body with at least this chroma (a grey body has no
+// hue to keep).
+constexpr float kLitLighter = 10;
+constexpr float kLitHue = 0.5f;   // radians
+constexpr float kLitColourfulness = 0.75f;
+constexpr float kLitBodyChroma = 15;
+constexpr double kLitBodyReal = 0.3;
 // Below this score per ring the "rings" match no paint and no code well:
 // texture or clutter, not a resistor. Real photos, blurred or lit badly,
 // stay above -2.2; a textured background without a resistor reads -2.9.
@@ -76,6 +85,22 @@ void setCandidates(Reading &r, const std::vector<RankedCode> &ranked)
         r.error = QStringLiteral("Die Farbringe ergeben keinen gültigen Farbcode.");
 }
 
+// A hump lighter than the body near it yet of the body's own hue and
+// colourfulness (chroma per L* + 16, which more light keeps) is bare body in
+// better light: between crowded dark rings the body is lit more than at a
+// shaded shoulder, and blur spreads that. Paints lighter than a coloured
+// body differ from it in hue, and white or silver lose its colourfulness.
+bool litBody(const cv::Vec3f &ringRgb, const cv::Vec3f &bodyRgb)
+{
+    const cv::Vec3f ring = rgbToLab(ringRgb), body = rgbToLab(bodyRgb);
+    const float ringChroma = std::hypot(ring[1], ring[2]), bodyChroma = std::hypot(body[1], body[2]);
+    if (bodyChroma < kLitBodyChroma || ring[0] < body[0] + kLitLighter
+        || ringChroma / (ring[0] + 16) < kLitColourfulness * bodyChroma / (body[0] + 16))
+        return false;
+    const float cosHue = (ring[1] * body[1] + ring[2] * body[2]) / (ringChroma * bodyChroma);
+    return cosHue > std::cos(kLitHue);
+}
+
 // What each hump says as a ring: its colour's odds, where it lies and how
 // likely it is a ring at all.
 std::vector<RingEvidence> ringEvidence(const Profile &profile, const std::vector<RingSpan> &spans, const Lighting &light)
@@ -99,6 +124,8 @@ std::vector<RingEvidence> ringEvidence(const Profile &profile, const std::vector
         const auto ringColour = std::max_element(e.odds.begin(), e.odds.end()) - e.odds.begin();
         if (bodyColour == ringColour)
             e.real *= kBodyColourReal;
+        if (litBody(s.rgb, near))
+            e.real *= kLitBodyReal;
         evidence.push_back(e);
     }
     return evidence;

@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <random>
@@ -137,6 +139,40 @@ QImage withFaintRing(const zz::test::RenderedResistor &shot, size_t k)
     return out;
 }
 
+// The shot with the bare body between rings k and k + 1, at most a ring
+// width of it, lit `gain` times as brightly with its hue kept (the body
+// between crowded rings catches more light than at its shaded shoulders, or
+// less), then blurred by `sigma` pixels.
+QImage withLitStretch(const zz::test::RenderedResistor &shot, size_t k, double gain, double sigma)
+{
+    QImage out = shot.image.convertToFormat(QImage::Format_RGB32);
+    const QLineF axis(shot.ring1End, shot.farEnd);
+    const QPointF dir = (axis.p2() - axis.p1()) / axis.length();
+    const double after = QPointF::dotProduct(shot.ringCentres[k] - axis.p1(), dir) + shot.ringWidths[k] / 2;
+    const double before = QPointF::dotProduct(shot.ringCentres[k + 1] - axis.p1(), dir) - shot.ringWidths[k + 1] / 2;
+    const double half = std::min(before - after - 2, shot.ringWidths[k]) / 2;
+    const double from = (after + before) / 2 - half, to = (after + before) / 2 + half;
+    for (int y = 0; y < out.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const double t = QPointF::dotProduct(QPointF(x, y) - axis.p1(), dir);
+            if (t < from || t > to || !shot.body.containsPoint(QPointF(x, y), Qt::OddEvenFill))
+                continue;
+            const auto lit = [&](int v) { return std::min(255, int(std::lround(v * gain))); };
+            line[x] = qRgb(lit(qRed(line[x])), lit(qGreen(line[x])), lit(qBlue(line[x])));
+        }
+    }
+    if (sigma <= 0)
+        return out;
+    cv::Mat3b rgb = toMat(out);
+    cv::GaussianBlur(rgb, rgb, cv::Size(), sigma);
+    QImage blurred(rgb.cols, rgb.rows, QImage::Format_RGB32);
+    for (int y = 0; y < rgb.rows; ++y)
+        for (int x = 0; x < rgb.cols; ++x)
+            blurred.setPixel(x, y, qRgb(rgb(y, x)[0], rgb(y, x)[1], rgb(y, x)[2]));
+    return blurred;
+}
+
 QString names(const std::vector<Colour> &cs)
 {
     QStringList out;
@@ -178,6 +214,8 @@ private slots:
     void faintSilverRingFound_data();
     void faintSilverRingFound();
     void crowdedRingsOverShadedBody();
+    void bareBodyIsNoRing_data();
+    void bareBodyIsNoRing();
     void classifyKeepsColourUnderWhiteBalance_data();
     void classifyKeepsColourUnderWhiteBalance();
     void decideFindsDirection_data();
@@ -408,6 +446,42 @@ void TestPhoto::crowdedRingsOverShadedBody()
     for (size_t i = 0; i < rings.size(); ++i)
         QVERIFY2(std::abs(rings[i].centre() - centres[i]) < 4,
                  qPrintable(QStringLiteral("ring %1 at %2").arg(i + 1).arg(rings[i].centre())));
+}
+
+void TestPhoto::bareBodyIsNoRing_data()
+{
+    QTest::addColumn<double>("gain");
+    QTest::addColumn<double>("sigma");
+    // A stretch of the bare blue body between rings 4 and 5, lit more than
+    // the rest or shaded: a hump as wide as a ring, of the body's hue, and
+    // no ring. Without the rules for such humps it reads as a sixth ring
+    // (Silber when lit, Blau when shaded).
+    QTest::newRow("lit") << 1.7 << 0.0;
+    QTest::newRow("lit, blurred") << 1.7 << 2.0;
+    QTest::newRow("shaded, blurred") << 0.5 << 1.5;
+}
+
+void TestPhoto::bareBodyIsNoRing()
+{
+    QFETCH(double, gain);
+    QFETCH(double, sigma);
+    ResistorScene s;
+    s.rings = {Colour::Braun, Colour::Schwarz, Colour::Schwarz, Colour::Orange, Colour::Braun};
+    s.body = zz::test::BodyColour::Blue;
+    s.bodyLength = 0.6;
+    s.leads = false;
+    // Dim, as the shaded body of a photo is, so the lit stretch keeps its hue.
+    s.redGain = s.greenGain = s.blueGain = 0.7;
+    const auto shot = zz::test::renderResistor(s);
+    const Reading r = readAlongLine(withLitStretch(shot, 3, gain, sigma), shot.ring1End, shot.farEnd);
+    QVERIFY2(r.found, qPrintable(r.error));
+    QCOMPARE(r.rings.size(), s.rings.size());
+    for (size_t i = 0; i < s.rings.size(); ++i) {
+        const size_t k = QLineF(r.axisStart, shot.ring1End).length() < 2 ? i : s.rings.size() - 1 - i;
+        QVERIFY2(QLineF(r.rings[i].centre, shot.ringCentres[k]).length() < shot.ringWidths[k],
+                 qPrintable(QStringLiteral("ring %1").arg(i + 1)));
+    }
+    QCOMPARE(names(r.candidates.front().colours), names(s.rings));
 }
 
 void TestPhoto::classifyKeepsColourUnderWhiteBalance_data()
