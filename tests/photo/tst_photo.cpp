@@ -498,6 +498,12 @@ void TestPhoto::decideFindsDirection_data()
         << std::vector<RingEvidence>{ring({{C::Braun, 0.6}}, 0.02, 0.3), ring({{C::Gelb, 0.9}}, 0.2), ring({{C::Violett, 0.9}}, 0.35),
                                      ring({{C::Rot, 0.9}}, 0.5), ring({{C::Gold, 0.9}}, 0.85)}
         << std::vector<C>{C::Gelb, C::Violett, C::Rot, C::Gold};
+    // A five-ring part's tolerance ring between red and brown: 1 % is the
+    // common one.
+    QTest::newRow("five-ring tolerance brown rather than red")
+        << std::vector<RingEvidence>{ring({{C::Braun, 0.9}}, 0.15), ring({{C::Schwarz, 0.9}}, 0.3), ring({{C::Schwarz, 0.9}}, 0.45),
+                                     ring({{C::Braun, 0.9}}, 0.6), ring({{C::Rot, 0.5}, {C::Braun, 0.45}}, 0.85)}
+        << std::vector<C>{C::Braun, C::Schwarz, C::Schwarz, C::Braun, C::Braun};
     // Brown or red for the second digit: 21 is no preferred value, 22 is.
     QTest::newRow("E-series decides an unsure digit")
         << std::vector<RingEvidence>{ring({{C::Rot, 0.9}}, 0.15), ring({{C::Braun, 0.45}, {C::Rot, 0.4}}, 0.3),
