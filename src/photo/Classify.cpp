@@ -50,20 +50,27 @@ constexpr double kMetalSplitWeight = 2.0;
 constexpr float kWarmBodyChroma = 8;
 
 constexpr float kMildCast = 0.2f;   // log ratio
+// Spread of a lamp's cast (log ratio per channel) and how much less likely
+// than the likeliest a lighting may be and still be tried.
+constexpr double kLampCast = 0.25;
+constexpr double kUnlikelyLighting = -4;
+// Chroma (L*a*b*) at which a corrected background counts as coloured, and
+// the log-odds that costs.
+constexpr double kTintedBackground = 30;
+constexpr double kTintedWeight = 3;
 const cv::Vec3f kBeigeBody(220, 195, 155);
 const cv::Vec3f kBlueBody(95, 160, 215);
 
 } // namespace
 
-Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &)
+namespace {
+
+// Gains that take the body to the reference's colour: brightness fully; a
+// mild colour cast halfway, since bodies differ in tint from pale grey to
+// tan, and beyond that fully: that is the lamp.
+Lighting lightingFor(const cv::Vec3f &body, const cv::Vec3f &ref)
 {
-    // The body is the one thing of known colour in every photo of a
-    // resistor; the background may be anything.
     Lighting l;
-    const bool blue = rgbToLab(body)[2] < -5;
-    const cv::Vec3f ref = blue ? kBlueBody : kBeigeBody;
-    // Brightness fully; a mild colour cast halfway, since bodies differ in
-    // tint from pale grey to tan, and beyond that fully: that is the lamp.
     const float refMean = (ref[0] + ref[1] + ref[2]) / 3;
     const float bodyMean = std::max(4.0f, (body[0] + body[1] + body[2]) / 3);
     for (int c = 0; c < 3; ++c) {
@@ -73,6 +80,49 @@ Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &)
         l.gains[c] = std::clamp(refMean / bodyMean * std::exp(corrected), 0.25f, 4.0f);
     }
     return l;
+}
+
+// How strong a lamp it takes to make the reference look like the body: the
+// squared log ratios of the channels, their common brightness taken out.
+double castSize(const cv::Vec3f &body, const cv::Vec3f &ref)
+{
+    cv::Vec3d e;
+    for (int c = 0; c < 3; ++c)
+        e[c] = std::log(ref[c] / std::max(2.0f, body[c]));
+    const double mean = (e[0] + e[1] + e[2]) / 3;
+    return (e - cv::Vec3d::all(mean)).dot(e - cv::Vec3d::all(mean));
+}
+
+} // namespace
+
+std::vector<LightingGuess> lightingGuesses(const cv::Vec3f &body, const cv::Vec3f &background)
+{
+    // The body is the one thing of known colour in every photo of a
+    // resistor. But a blue body under a warm
+    // lamp and a beige one under a cool lamp look alike (the two lie almost
+    // along the line from warm to cool light), so both are guessed, the one
+    // asking for the milder lamp likelier.
+    std::vector<LightingGuess> out;
+    for (const cv::Vec3f &ref : {kBeigeBody, kBlueBody}) {
+        const Lighting light = lightingFor(body, ref);
+        // Backgrounds are more often grey or white than coloured: a weak
+        // witness, bounded, since some are coloured whatever the light.
+        const cv::Vec3f bg = correctedLab(background, light);
+        const double tinted = std::min(1.0, std::hypot(bg[1], bg[2]) / kTintedBackground);
+        out.push_back({light, -castSize(body, ref) / (2 * kLampCast * kLampCast) - kTintedWeight * tinted});
+    }
+    std::sort(out.begin(), out.end(), [](const LightingGuess &a, const LightingGuess &b) { return a.prior > b.prior; });
+    // Relative to the likelier guess, so a clearly coloured body reads as before.
+    const double top = out.front().prior;
+    for (LightingGuess &g : out)
+        g.prior -= top;
+    std::erase_if(out, [](const LightingGuess &g) { return g.prior < kUnlikelyLighting; });
+    return out;
+}
+
+Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &background)
+{
+    return lightingGuesses(body, background).front().light;
 }
 
 Prototype prototypeOf(Colour colour)

@@ -4,7 +4,9 @@
 //
 // Promises: the light's colour and brightness estimated from the photo
 // itself (the body, beige or blue, is taken as its usual colour, a mild cast
-// halfway; the background is not used, since it may be any colour), and for a ring's
+// halfway; which of the two it is, is left open when a lamp could make either
+// look like it, a background that the light leaves grey counting a little
+// for it), and for a ring's
 // measured colour a probability for each colour of decode::Colour, summing
 // to 1, from hand-set colour prototypes in CIE L*a*b* and, for gold and
 // silver, how unevenly the ring shines.
@@ -14,6 +16,7 @@
 #include <opencv2/core.hpp>
 
 #include <array>
+#include <vector>
 
 namespace zz::photo {
 
@@ -23,6 +26,16 @@ struct Lighting {
     cv::Vec3f gains{1, 1, 1};   // multiply RGB by these to see it under neutral light
 };
 
+// The lightings the photo may have been taken under, likeliest first, each
+// with its log-odds against that one (0 for the first); how well the rings
+// read under each decides between them.
+struct LightingGuess {
+    Lighting light;
+    double prior = 0;
+};
+std::vector<LightingGuess> lightingGuesses(const cv::Vec3f &body, const cv::Vec3f &background);
+
+// The likeliest of them.
 Lighting estimateLighting(const cv::Vec3f &body, const cv::Vec3f &background);
 
 // The ring's colour and lightness spread as measured, 0 ... 255, and the body

@@ -196,6 +196,10 @@ double plausibility(const value::RingCode &code, const std::vector<RingEvidence>
     // printed: a black first ring is mostly a dark brown the camera crushed.
     if (code.colours().front() == decode::Colour::Schwarz)
         s -= 2.5;
+    // Five-ring parts are mostly 1 % (brown); 2 % (red) is rarer, and brown
+    // paint under a warm lamp or a vivid camera looks red.
+    if (!four && code.colours().size() == 5 && code.colours().back() == decode::Colour::Rot)
+        s -= 1;
 
     // Layout: the tolerance ring stands apart from the digits.
     const int n = int(rings.size());

@@ -141,9 +141,20 @@ Reading readAxis(const cv::Mat3b &rgb, cv::Point2f start, cv::Point2f end, float
     const std::vector<RingSpan> spans = findRings(profile);
     if (spans.size() < 3)
         return nothing("Auf dem Widerstand wurden keine Farbringe erkannt.");
-    const Lighting light = estimateLighting(profile.body, background);
-    const std::vector<RingEvidence> evidence = ringEvidence(profile, spans, light);
-    const std::vector<RankedCode> ranked = rankCodes(evidence, Direction::Either);
+    // Under each lighting the photo may have been taken in, the rings read
+    // as some code; the lighting whose best code fits best is taken.
+    std::vector<RingEvidence> evidence;
+    std::vector<RankedCode> ranked;
+    for (const LightingGuess &guess : lightingGuesses(profile.body, background)) {
+        std::vector<RingEvidence> e = ringEvidence(profile, spans, guess.light);
+        std::vector<RankedCode> k = rankCodes(e, Direction::Either);
+        for (RankedCode &c : k)
+            c.score += guess.prior;
+        if (!k.empty() && (ranked.empty() || k.front().score > ranked.front().score)) {
+            evidence = std::move(e);
+            ranked = std::move(k);
+        }
+    }
     if (ranked.empty())
         return nothing("Die Farbringe ergeben keinen gültigen Farbcode.");
     const std::vector<int> &used = ranked.front().rings;

@@ -226,6 +226,8 @@ private slots:
     void correctionsReRank();
     void readsVividPhotoRelatively_data();
     void readsVividPhotoRelatively();
+    void readsUnderTintedLamp_data();
+    void readsUnderTintedLamp();
 };
 
 void TestPhoto::loadRefusesBadInput_data()
@@ -570,6 +572,12 @@ void TestPhoto::decideFindsDirection_data()
         << std::vector<RingEvidence>{ring({{C::Braun, 0.6}}, 0.02, 0.3), ring({{C::Gelb, 0.9}}, 0.2), ring({{C::Violett, 0.9}}, 0.35),
                                      ring({{C::Rot, 0.9}}, 0.5), ring({{C::Gold, 0.9}}, 0.85)}
         << std::vector<C>{C::Gelb, C::Violett, C::Rot, C::Gold};
+    // A five-ring part's tolerance ring between red and brown: 1 % is the
+    // common one.
+    QTest::newRow("five-ring tolerance brown rather than red")
+        << std::vector<RingEvidence>{ring({{C::Braun, 0.9}}, 0.15), ring({{C::Schwarz, 0.9}}, 0.3), ring({{C::Schwarz, 0.9}}, 0.45),
+                                     ring({{C::Braun, 0.9}}, 0.6), ring({{C::Rot, 0.5}, {C::Braun, 0.45}}, 0.85)}
+        << std::vector<C>{C::Braun, C::Schwarz, C::Schwarz, C::Braun, C::Braun};
     // Brown or red for the second digit: 21 is no preferred value, 22 is.
     QTest::newRow("E-series decides an unsure digit")
         << std::vector<RingEvidence>{ring({{C::Rot, 0.9}}, 0.15), ring({{C::Braun, 0.45}, {C::Rot, 0.4}}, 0.3),
@@ -722,6 +730,46 @@ void TestPhoto::correctionsReRank()
     QCOMPARE(names(fixed.candidates.front().colours), names({Colour::Gelb, Colour::Violett, Colour::Orange, Colour::Gold}));
     QCOMPARE(fixed.rings[2].chances.front().colour, Colour::Orange);
     QCOMPARE(fixed.axisStart, r.axisStart);
+}
+
+void TestPhoto::readsUnderTintedLamp_data()
+{
+    QTest::addColumn<std::vector<Colour>>("code");
+    QTest::addColumn<bool>("blue");
+    QTest::addColumn<double>("redGain");
+    QTest::addColumn<double>("greenGain");
+    QTest::addColumn<double>("blueGain");
+    using C = Colour;
+    const std::vector<C> fourRing{C::Gelb, C::Violett, C::Silber, C::Gold};
+    const std::vector<C> fiveRing{C::Braun, C::Schwarz, C::Schwarz, C::Rot, C::Braun};
+    // A beige body under a cool lamp looks like a pale blue one: taken for
+    // blue, silver read as blue and gold as silver.
+    QTest::newRow("beige, cool lamp") << fourRing << false << 0.8 << 0.95 << 1.25;
+    QTest::newRow("beige, strong cool lamp") << std::vector<C>{C::Rot, C::Violett, C::Rot, C::Gold} << false << 0.75 << 0.95 << 1.3;
+    QTest::newRow("beige, tungsten") << fourRing << false << 1.3 << 1.0 << 0.65;
+    // ... and a blue body under a warm lamp like a grey or beige one.
+    QTest::newRow("blue, warm lamp") << fiveRing << true << 1.2 << 1.0 << 0.75;
+    QTest::newRow("blue, cool lamp") << fiveRing << true << 0.85 << 1.0 << 1.15;
+}
+
+void TestPhoto::readsUnderTintedLamp()
+{
+    QFETCH(std::vector<Colour>, code);
+    QFETCH(bool, blue);
+    QFETCH(double, redGain);
+    QFETCH(double, greenGain);
+    QFETCH(double, blueGain);
+    ResistorScene s;
+    s.rings = code;
+    s.body = blue ? zz::test::BodyColour::Blue : zz::test::BodyColour::Beige;
+    s.bodyLength = 0.5;
+    s.redGain = redGain;
+    s.greenGain = greenGain;
+    s.blueGain = blueGain;
+    s.glare = 0.2;
+    const Reading r = readPhoto(zz::test::renderResistor(s).image);
+    QVERIFY2(r.found, qPrintable(r.error));
+    QCOMPARE(names(r.candidates.front().colours), names(code));
 }
 
 QTEST_MAIN(TestPhoto)
