@@ -161,9 +161,10 @@ void bodiesIn(cv::Mat1b mask, const Scene &sc, size_t most, std::vector<BodyAxis
         double here = 0;
         cv::minMaxLoc(inside, nullptr, &here, nullptr, &seed);
         // A further object about as thick as the first may be the body; a
-        // much thinner one only when it is long like a body: on a busy
-        // background blotches can be thicker than a small part.
-        if (here < 3 || (k > 0 && here < thickest * 0.2))
+        // much thinner one (down to a tenth) only when it is long like a
+        // body: blotches on a busy background, or a soft shadow, can be
+        // thicker than a small part.
+        if (here < 3 || (k > 0 && here < thickest * 0.1))
             return;
         if (k == 0)
             thickest = here;
