@@ -3,10 +3,13 @@
 // drawn one along the axis (a fraction of the body's length), for the
 // located outline and for the axis the whole reader chose.
 //
-//   locate_accuracy COUNT [DIFFICULTY 0..1] [FIRST-SEED] [--draw OUTDIR]
+//   locate_accuracy COUNT [DIFFICULTY 0..1] [FIRST-SEED] [--whole plain|busy] [--draw OUTDIR] [--write OUTDIR]
 //
 // --draw writes each scene with the drawn body (yellow), the located one
-// (green) and the reader's axis (magenta).
+// (green) and the reader's axis (magenta). --whole makes whole photos of
+// 1600 x 1200 to 2000 x 1500 with the part small in them and its leads on:
+// on white card ("plain") or on a wood-like or grid background ("busy").
+// --write saves the scenes as JPEG with labels.csv, for photo_accuracy.
 
 #include "ResistorRenderer.h"
 #include "photo/Image.h"
@@ -14,6 +17,7 @@
 #include "photo/PhotoReader.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLineF>
 #include <QPainter>
@@ -70,6 +74,36 @@ void summary(const char *what, const std::vector<Error> &errors)
                 errors.size());
 }
 
+// The part small in a large photo with its leads, as a phone shot from
+// above the bench gives it.
+zz::test::ResistorScene wholeScene(const std::vector<zz::decode::Colour> &code, quint32 seed, double difficulty,
+                                   bool busy)
+{
+    zz::test::ResistorScene s = zz::test::variedScene(code, seed, difficulty);
+    const double u = double((seed * 2246822519u) % 1000) / 1000, v = double((seed * 3266489917u) % 1000) / 1000;
+    s.size = v < 0.5 ? QSize(1600, 1200) : QSize(2000, 1500);
+    s.bodyLength = 0.07 + 0.11 * u;
+    s.centre = QPointF(0.3 + 0.4 * v, 0.3 + 0.4 * u);
+    s.leads = true;
+    if (busy) {
+        s.background = u < 0.6 ? zz::test::Background::Textured : zz::test::Background::Grid;
+    } else {
+        s.background = zz::test::Background::Plain;
+        s.backgroundColour = v < 0.3 ? QColor(236, 236, 232) : QColor(250, 250, 248);
+    }
+    return s;
+}
+
+QString labelOf(const std::vector<zz::decode::Colour> &code)
+{
+    QStringList names;
+    for (auto c : code) {
+        const auto &name = zz::decode::colourInfo(c).name;
+        names << QString::fromUtf8(name.data(), qsizetype(name.size()));
+    }
+    return names.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -85,8 +119,22 @@ int main(int argc, char **argv)
         args.remove(i, 2);
         QDir().mkpath(drawDir);
     }
+    QString writeDir, whole;
+    if (const auto i = args.indexOf(QStringLiteral("--write")); i >= 0 && i + 1 < args.size()) {
+        writeDir = args[i + 1];
+        args.remove(i, 2);
+        QDir().mkpath(writeDir);
+    }
+    if (const auto i = args.indexOf(QStringLiteral("--whole")); i >= 0 && i + 1 < args.size()) {
+        whole = args[i + 1];
+        args.remove(i, 2);
+    }
+    QFile labels(writeDir + QStringLiteral("/labels.csv"));
+    if (!writeDir.isEmpty() && labels.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        labels.write("file,rings\n");
     if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: locate_accuracy COUNT [DIFFICULTY 0..1] [FIRST-SEED] [--draw OUTDIR]\n");
+        std::fprintf(stderr, "usage: locate_accuracy COUNT [DIFFICULTY 0..1] [FIRST-SEED] [--whole plain|busy] "
+                             "[--draw OUTDIR] [--write OUTDIR]\n");
         return 2;
     }
     const int count = args[0].toInt();
@@ -96,7 +144,14 @@ int main(int argc, char **argv)
     for (int i = 0; i < count; ++i) {
         const quint32 seed = first + quint32(i);
         const auto code = zz::test::randomCode(3 + int(seed % 4), seed);
-        const auto shot = zz::test::renderResistor(zz::test::variedScene(code, seed, difficulty));
+        const auto scene = whole.isEmpty() ? zz::test::variedScene(code, seed, difficulty)
+                                           : wholeScene(code, seed, difficulty, whole == QLatin1String("busy"));
+        const auto shot = zz::test::renderResistor(scene);
+        if (labels.isOpen()) {
+            const QString name = QStringLiteral("w%1.jpg").arg(seed, 5, 10, QLatin1Char('0'));
+            shot.image.save(writeDir + QLatin1Char('/') + name, "JPEG", 90);
+            labels.write((name + QLatin1Char(',') + labelOf(code) + QLatin1Char('\n')).toUtf8());
+        }
         const QLineF truth(shot.ring1End, shot.farEnd);
         const auto axis = zz::photo::locateBody(zz::photo::toMat(shot.image));
         const Error l = axis ? compare(truth, zz::photo::toQPoint(axis->start), zz::photo::toQPoint(axis->end)) : Error{};

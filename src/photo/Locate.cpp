@@ -155,12 +155,16 @@ void bodiesIn(cv::Mat1b mask, const Scene &sc, size_t most, std::vector<BodyAxis
         return;
     mask = erodeDisc(dilateDisc(mask, float(thickest * 0.3)), float(thickest * 0.3));
     cv::distanceTransform(mask, inside, cv::DIST_L2, cv::DIST_MASK_PRECISE);
-    for (size_t k = 0; k < most; ++k) {
+    size_t kept = 0;
+    for (size_t k = 0; k < 2 * most && kept < most; ++k) {
         cv::Point seed;
         double here = 0;
         cv::minMaxLoc(inside, nullptr, &here, nullptr, &seed);
-        // A second object must be about as thick as the first to be a body.
-        if (here < 3 || (k > 0 && here < thickest * 0.6))
+        // A further object about as thick as the first may be the body; a
+        // much thinner one (down to a tenth) only when it is long like a
+        // body: blotches on a busy background, or a soft shadow, can be
+        // thicker than a small part.
+        if (here < 3 || (k > 0 && here < thickest * 0.1))
             return;
         if (k == 0)
             thickest = here;
@@ -169,9 +173,15 @@ void bodiesIn(cv::Mat1b mask, const Scene &sc, size_t most, std::vector<BodyAxis
         cv::connectedComponents(core, labels, 8, CV_32S);
         const cv::Mat1b seedCore = labels == labels(seed);
         const cv::Mat1b body = dilateDisc(seedCore, float(here * 0.45)) & mask;
-        if (cv::countNonZero(body) >= 20)
-            out.push_back(axisOf(body, float(here), sc));
         inside.setTo(0, dilateDisc(seedCore, float(here)));
+        if (cv::countNonZero(body) < 20)
+            continue;
+        const BodyAxis a = axisOf(body, float(here), sc);
+        const bool thin = here < thickest * 0.6;
+        if (thin && cv::norm(a.end - a.start) < 4.4 * a.halfWidth)
+            continue;
+        out.push_back(a);
+        ++kept;
     }
 }
 
@@ -240,6 +250,13 @@ BodyAxis extendToOutline(const Scene &sc, const BodyAxis &a, bool within = false
     return out;
 }
 
+bool apartFromFrame(const BodyAxis &a, cv::Size frame)
+{
+    const float margin = 0.02f * float(std::max(frame.width, frame.height));
+    const cv::Rect2f inner(margin, margin, float(frame.width) - 2 * margin, float(frame.height) - 2 * margin);
+    return inner.contains(a.start) && inner.contains(a.end);
+}
+
 bool sameBody(const BodyAxis &a, const BodyAxis &b)
 {
     const cv::Point2f da = a.end - a.start, db = b.end - b.start;
@@ -304,10 +321,21 @@ std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most)
     const Scene sc = sceneOf(rgb);
     for (const cv::Mat1b &mask : foregroundMasks(sc)) {
         std::vector<BodyAxis> found;
-        bodiesIn(mask, sc, 2, found);
+        bodiesIn(mask, sc, 3, found);
         // The outline's ends beside the mask's: the rings say which is right.
         for (size_t i = 0, n = found.size(); i < n; ++i)
             found.push_back(extendToOutline(sc, found[i]));
+        // The body's own outline inside the thickest object: a part on a
+        // dark tray or a close-up small in a pale photo stands out as a whole
+        // patch, the body somewhere in it. Its steps across are looked for
+        // inside the patch only, not at the patch's own edge. A patch
+        // reaching the frame is a close-up, whose outline closeUpBody finds.
+        if (!found.empty() && apartFromFrame(found.front(), rgb.size())) {
+            BodyAxis patch = found.front();
+            patch.halfWidth *= 0.6f;
+            if (const auto body = silhouetteOf(sc, patch))
+                found.insert(found.begin() + 1, *body);
+        }
         for (const BodyAxis &b : found)
             if (std::none_of(out.begin(), out.end(), [&](const BodyAxis &o) { return sameBody(o, b); }))
                 out.push_back(b);
@@ -387,97 +415,6 @@ BodyAxis closeUpAxis(const cv::Mat3b &rgb)
     a.end = centre + dir * along;
     a.halfWidth = across * 0.6f;
     return a;
-}
-
-namespace {
-
-// How sharply the middle band of the body changes along the axis turned by
-// `turn` radians: the rings' edges are sharpest when the band crosses them
-// square. The band's mean across, per step along, then the summed squared
-// steps between neighbours.
-double sharpness(const cv::Mat3f &img, cv::Point2f centre, float angle, float length, float halfBand)
-{
-    const cv::Point2f dir(std::cos(angle), std::sin(angle));
-    const cv::Point2f across(-dir.y, dir.x);
-    const int cols = std::max(8, int(length));
-    const int rows = std::max(3, int(2 * halfBand));
-    const cv::Point2f origin = centre - dir * (length / 2) - across * halfBand;
-    // Strip pixel (u, v) comes from origin + dir u + across v.
-    const cv::Matx23f map(dir.x, across.x, origin.x, dir.y, across.y, origin.y);
-    cv::Mat3f strip;
-    cv::warpAffine(img, strip, map, cv::Size(cols, rows), cv::INTER_LINEAR | cv::WARP_INVERSE_MAP, cv::BORDER_REPLICATE);
-    cv::Mat3f mean;
-    cv::reduce(strip, mean, 0, cv::REDUCE_AVG);
-    double sum = 0;
-    for (int u = 1; u < cols; ++u) {
-        const cv::Vec3f d = mean(0, u) - mean(0, u - 1);
-        sum += double(d.dot(d));
-    }
-    return sum;
-}
-
-} // namespace
-
-std::optional<BodyPatch> bodyPatch(const cv::Mat3b &rgb, const BodyAxis &axis)
-{
-    const float length = float(cv::norm(axis.end - axis.start));
-    if (rgb.empty() || length < 16 || axis.halfWidth < 2)
-        return std::nullopt;
-    // Only the body's surroundings, the body at most 300 px long: a ring
-    // edge still spans a few samples.
-    const cv::Point2f mid = (axis.start + axis.end) * 0.5f;
-    const float reach = length / 2 + axis.halfWidth;
-    const cv::Rect roi = cv::Rect(cv::Point(int(mid.x - reach), int(mid.y - reach)),
-                                  cv::Point(int(mid.x + reach) + 2, int(mid.y + reach) + 2)) &
-                         cv::Rect(0, 0, rgb.cols, rgb.rows);
-    if (roi.width < 8 || roi.height < 8)
-        return std::nullopt;
-    const double scale = std::min(1.0, 300.0 / length);
-    cv::Mat3b small;
-    cv::resize(rgb(roi), small, cv::Size(), scale, scale, cv::INTER_AREA);
-    BodyPatch patch;
-    small.convertTo(patch.lab, CV_32FC3, 1.0 / 255);
-    cv::cvtColor(patch.lab, patch.lab, cv::COLOR_RGB2Lab);
-    patch.scale = float(scale);
-    patch.centre = (mid - cv::Point2f(float(roi.x), float(roi.y)) + cv::Point2f(0.5f, 0.5f)) * patch.scale -
-                   cv::Point2f(0.5f, 0.5f);
-    return patch;
-}
-
-BodyAxis alignToRings(const cv::Mat3b &rgb, const BodyAxis &axis)
-{
-    const std::optional<BodyPatch> patch = bodyPatch(rgb, axis);
-    if (!patch)
-        return axis;
-    const cv::Mat3f &lab = patch->lab;
-    const cv::Point2f centre = patch->centre, mid = (axis.start + axis.end) * 0.5f;
-    const float length = float(cv::norm(axis.end - axis.start)), s = patch->scale;
-    const cv::Point2f d = axis.end - axis.start;
-    const float angle = std::atan2(d.y, d.x);
-    // The inner half across: a turned band stays inside the body; the inner
-    // 90 % along: the background beyond the ends has edges of its own.
-    const float along = length * s * 0.9f, band = axis.halfWidth * s * 0.5f;
-    constexpr int kSteps = 12;                     // either way
-    constexpr float kStep = float(CV_PI / 360);    // half a degree
-    std::array<double, 2 * kSteps + 1> score{};
-    for (int i = -kSteps; i <= kSteps; ++i)
-        score[size_t(i + kSteps)] = sharpness(lab, centre, angle + float(i) * kStep, along, band);
-    const auto best = int(std::max_element(score.begin(), score.end()) - score.begin());
-    // A clear gain only: where the rings say little, the outline's axis stands.
-    if (best == kSteps || score[size_t(best)] < score[size_t(kSteps)] * 1.08)
-        return axis;
-    double shift = 0;   // sub-step peak of the parabola through the best and its neighbours
-    if (best > 0 && best < 2 * kSteps) {
-        const double a = score[size_t(best - 1)], b = score[size_t(best)], c = score[size_t(best + 1)];
-        if (a - 2 * b + c < 0)
-            shift = std::clamp(0.5 * (a - c) / (a - 2 * b + c), -0.5, 0.5);
-    }
-    const float turned = angle + float((best - kSteps) + shift) * kStep;
-    const cv::Point2f dir(std::cos(turned), std::sin(turned));
-    BodyAxis out = axis;
-    out.start = mid - dir * (length / 2);
-    out.end = mid + dir * (length / 2);
-    return out;
 }
 
 } // namespace zz::photo

@@ -28,10 +28,13 @@ std::optional<BodyAxis> locateBody(const cv::Mat3b &rgb);
 
 // Up to `most` guesses of the body, likeliest first: the thickest objects
 // that stand out clearly, then those that stand out only from the
-// background's own spread (a body close to the background in colour), and a
-// second object about as thick as the first (a blotch on a busy background
-// may be the thicker one). The reader keeps the guess whose rings read best.
-std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most = 4);
+// background's own spread (a body close to the background in colour), and
+// further objects about as thick as the first, or thinner but long like a
+// body (a blotch on a busy background may be the thicker one); beside the
+// thickest object, the body's own outline within it (a close-up or a dark
+// tray small in a pale photo). The reader keeps the guess whose rings read
+// best.
+std::vector<BodyAxis> locateBodies(const cv::Mat3b &rgb, size_t most = 7);
 
 // The close-up guess: the body fills the frame, its axis runs through the
 // middle along the frame's long side, turned to where the rings' edges say.
