@@ -31,6 +31,10 @@ constexpr double kLitBodyReal = 0.3;
 // texture or clutter, not a resistor. Real photos, blurred or lit badly,
 // stay above -2.2; a textured background without a resistor reads -2.9.
 constexpr double kLeastScorePerRing = -2.5;
+// A reading this good per ring is not looked past for the less likely
+// objects of a busy photo, which cost time.
+constexpr double kWellReadPerRing = -1.0;
+constexpr size_t kLikelyObjects = 4;
 
 Reading nothing(const char *text)
 {
@@ -227,6 +231,7 @@ Reading readPhoto(const QImage &photo)
     // Whichever guess of the body reads best: the objects standing out from
     // the frame's edge, or the whole frame as a close-up.
     std::vector<BodyAxis> guesses = locateBodies(rgb);
+    const size_t objects = guesses.size();
     BodyAxis close = closeUpAxis(rgb);
     if (!guesses.empty())
         close.background = guesses.front().background;
@@ -245,8 +250,14 @@ Reading readPhoto(const QImage &photo)
             bestAxis = a;
         }
     };
-    for (const BodyAxis &guess : guesses)
-        read(alignToRings(rgb, guess));
+    // The first few objects are the likeliest bodies; the thinner or smaller
+    // ones after them are read only while nothing has read well yet.
+    for (size_t i = 0; i < guesses.size(); ++i) {
+        const bool unlikely = i >= kLikelyObjects && i < objects;
+        if (unlikely && best.found && bestScore >= kWellReadPerRing)
+            continue;
+        read(alignToRings(rgb, guesses[i]));
+    }
     // The best guess squared to the rings' edges as well: where the band's
     // sharpness does not clearly peak, the edges' direction still does.
     if (best.found) {
