@@ -98,10 +98,10 @@ double castSize(const cv::Vec3f &body, const cv::Vec3f &ref)
 std::vector<LightingGuess> lightingGuesses(const cv::Vec3f &body, const cv::Vec3f &background)
 {
     // The body is the one thing of known colour in every photo of a
-    // resistor. But a blue body under a warm
-    // lamp and a beige one under a cool lamp look alike (the two lie almost
-    // along the line from warm to cool light), so both are guessed, the one
-    // asking for the milder lamp likelier.
+    // resistor. But a blue body under a warm lamp and a beige one under a
+    // cool lamp look alike (the two lie almost along the line from warm to
+    // cool light), so both are guessed, the one asking for the milder lamp
+    // likelier.
     std::vector<LightingGuess> out;
     for (const cv::Vec3f &ref : {kBeigeBody, kBlueBody}) {
         const Lighting light = lightingFor(body, ref);
@@ -142,11 +142,6 @@ cv::Vec3f correctedLab(const cv::Vec3f &rgb, const Lighting &light)
 }
 
 namespace {
-
-float colourfulness(const cv::Vec3f &lab)
-{
-    return std::hypot(lab[1], lab[2]) / std::max(1.0f, lab[0] + 16);
-}
 
 // How much likelier silver than gold, from the ring's colour beside the body
 // near it: positive when the ring has lost the body's colour. Only a warm

@@ -8,6 +8,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <cmath>
+
 namespace zz::photo {
 
 // A deep copy of the photo as 8-bit RGB; alpha is laid onto white.
@@ -20,5 +22,8 @@ inline QPointF toQPoint(cv::Point2f p) { return {p.x, p.y}; }
 
 // CIE L*a*b* (D65) of an sRGB colour given as 0 ... 255 floats.
 cv::Vec3f rgbToLab(const cv::Vec3f &rgb);
+// Chroma per lightness of an L*a*b* colour, with L*'s offset: more or less
+// light on the same paint scales both alike, so this stays.
+inline float colourfulness(const cv::Vec3f &lab) { return std::hypot(lab[1], lab[2]) / (lab[0] + 16); }
 
 } // namespace zz::photo

@@ -99,7 +99,7 @@ bool litBody(const cv::Vec3f &ringRgb, const cv::Vec3f &bodyRgb)
     const cv::Vec3f ring = rgbToLab(ringRgb), body = rgbToLab(bodyRgb);
     const float ringChroma = std::hypot(ring[1], ring[2]), bodyChroma = std::hypot(body[1], body[2]);
     if (bodyChroma < kLitBodyChroma || ring[0] < body[0] + kLitLighter
-        || ringChroma / (ring[0] + 16) < kLitColourfulness * bodyChroma / (body[0] + 16))
+        || colourfulness(ring) < kLitColourfulness * colourfulness(body))
         return false;
     const float cosHue = (ring[1] * body[1] + ring[2] * body[2]) / (ringChroma * bodyChroma);
     return cosHue > std::cos(kLitHue);

@@ -98,9 +98,6 @@ std::vector<Hump> humps(const std::vector<float> &d, int from, int to, float hig
     return out;
 }
 
-// Chroma per lightness, with L*'s offset: dimming the light scales both alike.
-float colourfulness(const cv::Vec3f &lab) { return std::hypot(lab[1], lab[2]) / (lab[0] + 16); }
-
 // A silver or grey ring on a pale, coloured body is about as light as the
 // body: it stands out only by its lack of colour, too faintly for the
 // threshold that keeps shading out. A weaker hump counts when its middle has
